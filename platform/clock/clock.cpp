@@ -5,9 +5,13 @@
 
 namespace platform {
 
-TimePoint SteadyClock::now() const { return std::chrono::steady_clock::now(); }
+TimePoint SteadyClock::now() const {
+    return std::chrono::steady_clock::now();
+}
 
-void SteadyClock::sleepUntil(TimePoint t) { std::this_thread::sleep_until(t); }
+void SteadyClock::sleepUntil(TimePoint t) {
+    std::this_thread::sleep_until(t);
+}
 
 bool SteadyClock::waitUntil(std::unique_lock<std::mutex>& lock, std::condition_variable& cv,
                             TimePoint deadline, const std::function<bool()>& ready) {
@@ -44,10 +48,14 @@ SteadyClock steadyClock;
 std::atomic<Clock*> current{&steadyClock};
 }  // namespace
 
-Clock& clock() { return *current.load(std::memory_order_acquire); }
+Clock& clock() {
+    return *current.load(std::memory_order_acquire);
+}
 
 ScopedClock::ScopedClock(Clock& c) : previous_(current.exchange(&c)) {}
 
-ScopedClock::~ScopedClock() { current.store(previous_); }
+ScopedClock::~ScopedClock() {
+    current.store(previous_);
+}
 
 }  // namespace platform

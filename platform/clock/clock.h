@@ -65,7 +65,9 @@ private:
     Clock* previous_;
 };
 
-inline TimePoint now() { return clock().now(); }
+inline TimePoint now() {
+    return clock().now();
+}
 inline void sleepMs(int64_t ms) {
     if (ms > 0) clock().sleep(Millis(ms));
 }
