@@ -37,10 +37,14 @@ void Chip::close(const void* owner) {
     if (owner_ == owner) owner_ = nullptr;
 }
 
-nanoseconds Chip::byteDuration() const {
+int64_t Chip::bitsPerByte() const {
+    return 1 + line_.wordLength + (line_.parity ? 1 : 0) + (line_.stopBits == 2 ? 2 : 1);
+}
+
+// Computed for the whole count at once, so that rounding does not add up byte by byte.
+nanoseconds Chip::lineTime(size_t bytes) const {
     if (!paced_ || line_.baud == 0) return nanoseconds(0);
-    int bits = 1 + line_.wordLength + (line_.parity ? 1 : 0) + (line_.stopBits == 2 ? 2 : 1);
-    return nanoseconds(int64_t(bits) * 1'000'000'000 / line_.baud);
+    return nanoseconds(static_cast<int64_t>(bytes) * bitsPerByte() * 1'000'000'000 / line_.baud);
 }
 
 void Chip::tick(TimePoint now) {
@@ -52,20 +56,20 @@ void Chip::tick(TimePoint now) {
 void Chip::deliver(Bytes& out, TimePoint at) {
     if (out.empty()) return;
     if (paced_) {
-        auto perByte = byteDuration();
         TimePoint start = std::max(at, rxLineFreeAt_);
-        rxLineFreeAt_ = start + perByte * static_cast<int64_t>(out.size());
+        rxLineFreeAt_ = start + lineTime(out.size());
     }
     rx_.insert(rx_.end(), out.begin(), out.end());
     arrived_.notify_all();
 }
 
 uint32_t Chip::inFlight(TimePoint lineFreeAt, TimePoint now, size_t queued) const {
-    if (!paced_ || lineFreeAt <= now) return 0;
-    auto perByte = byteDuration().count();
-    if (perByte <= 0) return 0;
-    auto left = (lineFreeAt - now).count();
-    auto n = static_cast<size_t>((left + perByte - 1) / perByte);
+    if (!paced_ || lineFreeAt <= now || line_.baud == 0) return 0;
+    int64_t perSecond = bitsPerByte() * 1'000'000'000;
+    int64_t left = std::chrono::duration_cast<nanoseconds>(lineFreeAt - now).count();
+    // Bytes whose last bit is still on the line; guards against overflow for huge waits.
+    if (left > INT64_MAX / line_.baud) return static_cast<uint32_t>(queued);
+    auto n = static_cast<size_t>((left * line_.baud + perSecond - 1) / perSecond);
     return static_cast<uint32_t>(std::min(n, queued));
 }
 
@@ -196,9 +200,10 @@ FT_STATUS Chip::read(uint8_t* buffer, uint32_t count, uint32_t& got, int64_t max
             // The bytes still on the line arrive one byte time apart, the last at
             // rxLineFreeAt_: wake when the one that completes the request (or the last) is in.
             size_t want = std::min<size_t>(count, queued);
-            auto perByte = byteDuration();
-            wake = std::min(wake, rxLineFreeAt_ - perByte * static_cast<int64_t>(queued - want));
+            wake = std::min(wake, rxLineFreeAt_ - lineTime(queued - want));
         }
+        // A device whose next event is already due must not make this loop spin.
+        if (wake <= now) wake = now + Millis(1);
         size_t before = rx_.size();
         auto changed = [&] { return rx_.size() != before || !plugged_; };
         if (wake == TimePoint::max())
@@ -242,7 +247,7 @@ FT_STATUS Chip::write(const uint8_t* buffer, uint32_t count, uint32_t& written) 
     TimePoint at = now;
     if (paced_) {
         TimePoint begin = std::max(now, txLineFreeAt_);
-        txLineFreeAt_ = begin + byteDuration() * static_cast<int64_t>(count);
+        txLineFreeAt_ = begin + lineTime(count);
         at = txLineFreeAt_;
     }
     Bytes out;

@@ -69,7 +69,8 @@ public:
     void unplug();
 
 private:
-    std::chrono::nanoseconds byteDuration() const;
+    int64_t bitsPerByte() const;
+    std::chrono::nanoseconds lineTime(size_t bytes) const;
     void tick(TimePoint now);
     void deliver(Bytes& out, TimePoint at);
     uint32_t inFlight(TimePoint lineFreeAt, TimePoint now, size_t queued) const;

@@ -1,0 +1,92 @@
+#include "tests/support/subprocess.h"
+
+#include <poll.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <stdexcept>
+
+namespace vt5test {
+
+Subprocess::Subprocess(const std::vector<std::string>& argv) {
+    int fds[2];
+    if (::pipe(fds) != 0) throw std::runtime_error("pipe failed");
+    pid_ = ::fork();
+    if (pid_ < 0) throw std::runtime_error("fork failed");
+    if (pid_ == 0) {
+        ::dup2(fds[1], 1);
+        ::close(fds[0]);
+        ::close(fds[1]);
+        std::vector<char*> args;
+        for (const std::string& a : argv)
+            args.push_back(const_cast<char*>(a.c_str()));
+        args.push_back(nullptr);
+        ::execv(args[0], args.data());
+        ::_exit(127);
+    }
+    ::close(fds[1]);
+    out_ = fds[0];
+}
+
+Subprocess::~Subprocess() {
+    if (!reaped_) {
+        kill(SIGKILL);
+        wait();
+    }
+    if (out_ >= 0) ::close(out_);
+}
+
+bool Subprocess::readLine(std::string& line, int timeoutMs) {
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    for (;;) {
+        auto nl = pending_.find('\n');
+        if (nl != std::string::npos) {
+            line = pending_.substr(0, nl);
+            pending_.erase(0, nl + 1);
+            return true;
+        }
+        auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                        deadline - std::chrono::steady_clock::now())
+                        .count();
+        if (left <= 0) return false;
+        pollfd p{out_, POLLIN, 0};
+        if (::poll(&p, 1, static_cast<int>(left)) <= 0) return false;
+        char buf[512];
+        ssize_t n = ::read(out_, buf, sizeof buf);
+        if (n <= 0) return false;
+        pending_.append(buf, static_cast<size_t>(n));
+    }
+}
+
+bool Subprocess::waitFor(const std::string& text, int timeoutMs) {
+    std::string line;
+    while (readLine(line, timeoutMs))
+        if (line.find(text) != std::string::npos) return true;
+    return false;
+}
+
+void Subprocess::kill(int signal) {
+    if (!reaped_ && pid_ > 0) ::kill(pid_, signal);
+}
+
+int Subprocess::wait() {
+    if (reaped_) return -1;
+    int status = 0;
+    if (::waitpid(pid_, &status, 0) != pid_) return -1;
+    reaped_ = true;
+    return status;
+}
+
+int run(const std::vector<std::string>& argv, std::string& output) {
+    Subprocess p(argv);
+    std::string line;
+    output.clear();
+    while (p.readLine(line, 60000))
+        output += line + "\n";
+    int status = p.wait();
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+}  // namespace vt5test

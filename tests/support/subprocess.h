@@ -1,0 +1,39 @@
+#pragma once
+
+#include <sys/types.h>
+
+#include <string>
+#include <vector>
+
+namespace vt5test {
+
+// A program started for a test, with its standard output readable line by line; killed and
+// reaped when the object ends.
+class Subprocess {
+public:
+    explicit Subprocess(const std::vector<std::string>& argv);
+    ~Subprocess();
+    Subprocess(const Subprocess&) = delete;
+    Subprocess& operator=(const Subprocess&) = delete;
+
+    // The next line of standard output, waiting up to timeoutMs; false at the end or timeout.
+    bool readLine(std::string& line, int timeoutMs = 10000);
+    // Reads lines until one contains `text`; false when none did.
+    bool waitFor(const std::string& text, int timeoutMs = 10000);
+    void kill(int signal);
+    // Waits for the end; the exit status as from waitpid, or -1.
+    int wait();
+    pid_t pid() const { return pid_; }
+
+private:
+    pid_t pid_ = -1;
+    int out_ = -1;
+    std::string pending_;
+    bool reaped_ = false;
+};
+
+// Runs a program to its end; its standard output in `output`, the exit code as the result
+// (-1 when it did not exit normally).
+int run(const std::vector<std::string>& argv, std::string& output);
+
+}  // namespace vt5test

@@ -1,0 +1,147 @@
+#pragma once
+
+// CVT5Link, the link object: moves raw bytes between the PC and the HC's FT230 chip through
+// the FT_* operations (Direct and Server mode) or over TCP to an API server (Client mode),
+// finds HCs among the FTDI devices, opens one by its serial, drives the chip's CBUS pins as
+// control lines and keeps the text of its last failure. Operations return 0 on success and
+// 1 on failure unless their comment says otherwise; a failure leaves a text in the link.
+// One thread at a time uses a link object.
+
+#include <cstdint>
+#include <functional>
+#include <vector>
+
+#include "platform/ftd2xx/ftd2xx.h"
+
+class CVT5Api;
+
+// Link modes.
+constexpr int32_t VT5_MODE_DIRECT = 0;
+constexpr int32_t VT5_MODE_SERVER = 1;
+constexpr int32_t VT5_MODE_CLIENT = 2;
+
+// The HC's USB ID: vendor 0x0403, product 0x6015.
+constexpr uint32_t VT5_HC_USB_ID = 0x04036015;
+
+// CBUS pins used as the HC's control lines.
+constexpr int32_t VT5_CBUS_ESC = 2;    // CBUS 1
+constexpr int32_t VT5_CBUS_RESET = 8;  // CBUS 3
+
+class CVT5Link {
+public:
+    CVT5Link();
+    ~CVT5Link();
+    CVT5Link(const CVT5Link&) = delete;
+    CVT5Link& operator=(const CVT5Link&) = delete;
+
+    // --- device list -----------------------------------------------------------------------
+    // Which descriptions Poll accepts: 0 any, 1 the Veltra-5 names, 2 "USB <-> Serial
+    // Converter", 3 "Veltra-5 HandController", other values none.
+    void SetPollMode(int32_t mode) { pollMode_ = mode; }
+    int32_t PollMode() const { return pollMode_; }
+    // Index of the HC to open in the driver's device list, or -1. Closes an open device.
+    int32_t Poll(const char* serial);
+    // Fills the device list with every HC nobody holds; 0 and the count, or -1.
+    int32_t PollAll(int32_t* count);
+    const FT_DEVICE_LIST_INFO_NODE* GetListItem(int32_t index) const;
+    void FreeList();
+
+    // --- USB connection --------------------------------------------------------------------
+    // 0; 1 when no HC matches; otherwise the failing driver status.
+    int32_t Open(const char* serial);
+    int32_t Close();
+    bool IsOpen() const;
+
+    int32_t SetDataFormat(uint8_t dataBits, uint8_t stopBits, uint8_t parity);
+    int32_t SetBaudRate(int32_t baud);
+    int32_t SetRTSCTS(bool on);
+    // A negative value keeps that time-out; the outputs (optional) get the values in force
+    // before the call.
+    int32_t SetTimeouts(int32_t readMs, int32_t writeMs, int32_t* prevReadMs = nullptr,
+                        int32_t* prevWriteMs = nullptr);
+    int32_t SetLatencyTimer(int32_t ms);
+    // The open device's serial / description, or the empty text on failure.
+    const char* QuerySerial();
+    const char* QueryDescr();
+    int32_t FlushInBuffer();
+    int32_t FlushOutBuffer();
+
+    // Bytes written (all of them), or 0 on failure.
+    int32_t Write(const void* data, int32_t length);
+    int32_t WriteByte(uint8_t value);
+    // Bytes read, fewer when the read time-out ran out first; 0 on failure. A null buffer
+    // discards the bytes.
+    int32_t Read(void* buffer, int32_t length);
+    // Bytes waiting in the receive / transmit queue; 0 on failure.
+    int32_t QueryReadBufLen();
+    int32_t QueryWriteBufLen();
+
+    // CBUS pins in `bits` (low 4 bits) become outputs at the matching `levels`.
+    int32_t SetBitOutput(int32_t bits, int32_t levels);
+    // CBUS pins in `bits` become inputs.
+    int32_t SetBitInput(int32_t bits);
+
+    // The HC's line set-up after Open: flushes, latency 2 ms, 1000/1000 ms time-outs, all CBUS
+    // pins inputs, RTS/CTS, 8N1; with `resync`, the zero byte at 9600 baud and 550 ms of
+    // quiet, after which `afterResync` runs; then 3,000,000 baud and the receive queue
+    // drained. Stops at the first failure: 0 or 1.
+    int32_t SetupLineForHC(bool resync, const std::function<void()>& afterResync);
+
+    // --- failure state ---------------------------------------------------------------------
+    const char* GetErrorText() const { return errorText_; }
+    int32_t LastErrorCode() const { return lastErrorCode_; }
+    bool TimedOut() const { return timedOut_ != 0; }
+    FT_STATUS LastDriverStatus() const { return lastStatus_; }
+
+    // --- state kept for the API context and the API server ---------------------------------
+    int32_t Mode() const { return mode_; }
+    void SetMode(int32_t mode) { mode_ = mode; }
+    CVT5Api* ApiContext() const { return api_; }
+    void SetApiContext(CVT5Api* api) { api_ = api; }
+    const char* OpenSerial() const { return openSerial_; }
+    int32_t ReadTimeout() const { return readTimeout_; }
+    int32_t WriteTimeout() const { return writeTimeout_; }
+    int32_t CbusMask() const { return cbusMask_; }
+    int32_t CbusLevels() const { return cbusLevels_; }
+
+    // Copies of what the HC reported at the handshake.
+    void SetHandshakeCopy(int32_t bootFlag, int32_t protocolVersion, int32_t secondWord,
+                          std::vector<uint8_t> commandTable);
+    int32_t BootFlagCopy() const { return bootFlag_; }
+    int32_t ProtocolVersionCopy() const { return protocolVersion_; }
+    int32_t SecondProtocolWordCopy() const { return secondWord_; }
+    int32_t CommandTableLength() const { return static_cast<int32_t>(commandTable_.size()); }
+    const std::vector<uint8_t>& CommandTable() const { return commandTable_; }
+
+private:
+    void SetPlainError(const char* text);
+    void SetFormattedError(const char* text);
+    bool CheckOpen(const char* operation);
+    void ClearHandshakeCopy();
+    int32_t LoadDeviceList(const char* memoryText, uint32_t& count);
+    int32_t ReadDiscard(int32_t length);
+    int32_t SetBitMode(uint8_t maskByte);
+
+    FT_STATUS lastStatus_ = FT_OK;
+    FT_HANDLE handle_ = nullptr;
+    char openSerial_[9] = {};
+    int32_t bootFlag_ = 0;
+    int32_t protocolVersion_ = 0;
+    int32_t secondWord_ = 0;
+    std::vector<uint8_t> commandTable_;
+    int32_t pollMode_ = 0;
+    std::vector<FT_DEVICE_LIST_INFO_NODE> deviceList_;
+    bool haveList_ = false;
+    uint32_t deviceCount_ = 0;
+    char querySerial_[17] = {};
+    char queryDescr_[65] = {};
+    char errorText_[1024] = {};
+    int32_t lastErrorCode_ = 0;
+    int32_t timedOut_ = 0;
+    int32_t readTimeout_ = 5000;
+    int32_t writeTimeout_ = 5000;
+    int32_t cbusMask_ = 0;
+    int32_t cbusLevels_ = 0;
+    CVT5Api* api_ = nullptr;
+    int32_t mode_ = VT5_MODE_DIRECT;
+};
