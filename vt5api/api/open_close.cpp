@@ -12,9 +12,13 @@ void StoreText(char* dest, size_t size, const char* text) {
     std::snprintf(dest, size, "%s", text ? text : "");
 }
 
-const char* OrNull(const char* text) { return text && *text ? text : nullptr; }
+const char* OrNull(const char* text) {
+    return text && *text ? text : nullptr;
+}
 
-bool Given(const char* text) { return text && *text; }
+bool Given(const char* text) {
+    return text && *text;
+}
 
 int32_t CopyQuery(const char* value, char* text, size_t size) {
     if (text && size > 0) std::snprintf(text, size, "%s", value);
@@ -33,21 +37,47 @@ int32_t VT5_Open(CVT5Api* api, const char* serial, const char* serverAddress, in
         api->serverPort = port;
         StoreText(api->clientName, sizeof api->clientName, clientName);
     }
-    if (link.Mode() == VT5_MODE_SERVER && !Given(serial) && Given(serverAddress))
-        return VT5_E_WRONG_STATE;
-    if (Given(serverAddress)) return VT5_E_CANT_CONNECT;
+    bool tcp = link.HasClientSocket();
+    bool connectToServer = false;
+    if (link.Mode() == VT5_MODE_CLIENT) {
+        if (Given(serial)) return VT5_E_WRONG_STATE;
+        if (Given(serverAddress) == tcp) return VT5_E_WRONG_STATE;
+        connectToServer = Given(serverAddress);
+    } else {
+        if (tcp) return VT5_E_WRONG_STATE;
+        if (link.Mode() == VT5_MODE_SERVER && !Given(serial) && Given(serverAddress))
+            return VT5_E_WRONG_STATE;
+        connectToServer = Given(serverAddress);
+    }
+    if (connectToServer) {
+        int32_t result =
+            link.ConnectToServer(serverAddress, port ? port : VT5_DEFAULT_PORT, OrNull(clientName));
+        if (result != VT5_OK) return result;
+        api->ResetProtocolState();
+        api->receivedBlocks.clear();
+        api->reconnectDelay = 0;
+        api->protocolVersion = -1;
+    }
+    if (link.Mode() == VT5_MODE_CLIENT) return api->ClientConnect();
     return api->DirectConnect(OrNull(serial));
 }
 
 int32_t VT5_Close(CVT5Api* api) {
     if (!api || !api->link) return VT5_E_NO_LINK;
-    if (api->link->Close() != 0) return VT5_E_COMMUNICATION;
+    if (api->link->Mode() == VT5_MODE_CLIENT) {
+        int32_t result = api->link->Disconnect();
+        if (result != VT5_OK) return result;
+    } else if (api->link->Close() != 0) {
+        return VT5_E_COMMUNICATION;
+    }
     api->commandTable.clear();
     api->command.currentCommand = nullptr;
     return VT5_OK;
 }
 
-bool VT5_IsOpen(CVT5Api* api) { return api && api->link && api->link->IsOpen(); }
+bool VT5_IsOpen(CVT5Api* api) {
+    return api && api->link && api->link->IsOpen();
+}
 
 int32_t VT5_GetSerial(CVT5Api* api, char* text, size_t size) {
     if (text && size > 0) text[0] = '\0';
@@ -110,12 +140,16 @@ int32_t VT5_GetProtocolInfo(CVT5Api* api, int32_t* bootFlag, int32_t* protocolVe
     return VT5_OK;
 }
 
-int32_t VT5_GetVersion() { return VT5_API_VERSION; }
+int32_t VT5_GetVersion() {
+    return VT5_API_VERSION;
+}
 
 int32_t VT5_EnsureConnection(CVT5Api* api) {
     if (!api || !api->link) return VT5_E_NO_LINK;
     if (!api->link->IsOpen())
         return VT5_Open(api, OrNull(api->serial), OrNull(api->serverAddress), api->serverPort,
                         OrNull(api->clientName));
-    return api->DirectConnect(nullptr);
+    bool client = api->link->Mode() == VT5_MODE_CLIENT;
+    if (client != api->link->HasClientSocket()) return VT5_E_WRONG_STATE;
+    return client ? api->ClientConnect() : api->DirectConnect(nullptr);
 }

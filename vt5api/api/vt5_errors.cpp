@@ -10,7 +10,8 @@ struct ErrorRow {
 // In this order; the lookup takes the first match.
 constexpr ErrorRow kErrors[] = {
     {0, "OK"},
-    {-65536, "Invalid return value returned by an API fuction. (Should not happen for normal use.)"},
+    {-65536,
+     "Invalid return value returned by an API fuction. (Should not happen for normal use.)"},
     {-1, "Invalid handle is given for the C API function"},
     {1, "Can not open device"},
     {2, "FTDI handle/object is not created"},

@@ -37,9 +37,20 @@ int32_t CVT5Api::ReactToAsync(int32_t code) {
     return code;
 }
 
-int32_t CVT5Api::RunCommand([[maybe_unused]] uint16_t section, const std::function<int32_t()>& body) {
+int32_t CVT5Api::RunCommand(uint16_t section, const std::function<int32_t()>& body) {
+    auto clientUp = [this] { return link && link->Mode() == VT5_MODE_CLIENT && link->IsOpen(); };
     int32_t result = VT5_EnsureConnection(this);
-    if (result != VT5_OK) return result;
+    if (result != VT5_OK) {
+        if (clientUp()) link->Unlock(section);
+        return result;
+    }
     if (!link) return VT5_E_NO_LINK;
-    return body();
+    if (clientUp()) {
+        result = link->Lock(section);
+        if (result != VT5_OK) return result;
+    }
+    result = body();
+    // On success the client keeps the section, e.g. across the commands of a transfer.
+    if (clientUp()) link->Unlock(result == VT5_OK ? VT5_SECTION_NONE : section);
+    return result;
 }

@@ -72,7 +72,9 @@ public:
     int32_t BeginCommand(uint8_t code);
     // Appends a parameter entry (value may be null for none); 202, 203 or 204.
     int32_t AddParam(uint8_t id, const void* value, int32_t size);
-    int32_t AppendBytes(const void* data, int32_t count) { return command.AppendBytes(data, count); }
+    int32_t AppendBytes(const void* data, int32_t count) {
+        return command.AppendBytes(data, count);
+    }
     // Appends the bulk entry; the data is written right after the message.
     int32_t AttachBulk(const void* data, int32_t size);
     int32_t SendCommand();
@@ -85,6 +87,7 @@ public:
 
     // --- connecting (protocol/connection.cpp) ----------------------------------------------
     int32_t DirectConnect(const char* serialArg);
+    int32_t ClientConnect();
     int32_t Handshake();
 
     // Runs a command function's body in the fixed sequence: ensure the connection, lock the

@@ -99,7 +99,8 @@ int32_t VT5cmd_GetDeviceInfo(CVT5Api* api, VT5DeviceInfo* info) {
         if (result != VT5_OK) return result;
         result = VT5cmd_GetHardwareID(api, &info->hardwareId);
         if (result != VT5_OK) return result;
-        for (int i = 0; i < 16; ++i) info->uniqueId[i] = unique[i] ? char(unique[i]) : ' ';
+        for (int i = 0; i < 16; ++i)
+            info->uniqueId[i] = unique[i] ? char(unique[i]) : ' ';
         info->uniqueId[16] = '\0';
         char text[65] = {};
         result = VT5_GetSerial(api, text, sizeof text);
@@ -118,8 +119,8 @@ int32_t VT5cmd_GetDeviceInfo(CVT5Api* api, VT5DeviceInfo* info) {
 namespace {
 
 struct SystemChangeCodes {
-    uint8_t modeByte;    // firmware mode
-    uint8_t bootParam;   // BOOT mode, command 0xFA
+    uint8_t modeByte;   // firmware mode
+    uint8_t bootParam;  // BOOT mode, command 0xFA
     uint8_t bootCode[4];
 };
 
@@ -128,6 +129,9 @@ constexpr SystemChangeCodes kSystemChange[3] = {
     {0x01, 0xB0, {0x5A, 0x93, 0xC0, 0x4F}},
     {0x02, 0xA9, {0xB2, 0x68, 0x4E, 0x19}},
 };
+
+// The asynchronous codes that announce each type of change.
+constexpr uint8_t kAsyncCodes[3] = {0x36, 0xB7, 0xAA};
 
 constexpr uint8_t kChallengeParam = 0xC5;
 constexpr uint8_t kResponseParam = 0xA3;
@@ -173,8 +177,12 @@ int32_t FirmwareSystemChange(CVT5Api* api, int32_t type, bool& answered) {
     const uint8_t* challenge = api->FindAnswerParam(kChallengeParam);
     if (!challenge || challenge[1] != 4) return VT5_E_INVALID_ANSWER;
     const uint8_t* c = challenge + 2;
-    const uint8_t response[6] = {uint8_t(~c[3]), uint8_t(~c[2]), uint8_t(~c[1]),
-                                 uint8_t(~c[0]), kSystemChange[type].modeByte, 0x00};
+    const uint8_t response[6] = {uint8_t(~c[3]),
+                                 uint8_t(~c[2]),
+                                 uint8_t(~c[1]),
+                                 uint8_t(~c[0]),
+                                 kSystemChange[type].modeByte,
+                                 0x00};
     result = api->BeginCommand(VT5_CMD_SYSTEM_CHANGE);
     if (result == VT5_OK) result = api->AddParam(kResponseParam, response, 6);
     if (result == VT5_OK) result = api->Exchange();
@@ -195,6 +203,12 @@ int32_t VT5cmd_SystemChange(CVT5Api* api, int32_t type) {
     int32_t result = VT5cmd_GetProtocolVersion(api, &boot, &protocolVersion, nullptr);
     if (result != VT5_OK) return result;
 
+    if (api->link->Mode() == VT5_MODE_CLIENT) {
+        result = api->link->SystemChange(static_cast<uint8_t>(type));
+        if (result == VT5_OK) VT5_Close(api);
+        return result;
+    }
+
     api->command.tableCheck = 0;
     bool carriedOut = false;
     if (boot) {
@@ -205,6 +219,16 @@ int32_t VT5cmd_SystemChange(CVT5Api* api, int32_t type) {
     }
     api->command.tableCheck = 1;
     if (!carriedOut) return result;
+    if (api->link->Mode() == VT5_MODE_SERVER) {
+        // The clients learn of the change as they would from the HC itself.
+        const uint8_t notice[5] = {VT5_ASYNC_ID, kAsyncCodes[type], 0x00, 0x05, 0x00};
+        api->link->Broadcast(notice, 5, -1);
+        if (type != VT5_SYSCHANGE_POWER_OFF) {
+            VT5_Close(api);
+            platform::sleepMs(3000);
+            return VT5_EnsureConnection(api);
+        }
+    }
     VT5_Close(api);
     return result;
 }

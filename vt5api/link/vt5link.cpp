@@ -1,5 +1,7 @@
 #include "vt5api/link/vt5link.h"
 
+#include "vt5api/link/vt5link_server.h"
+
 #include <cstdio>
 #include <cstring>
 

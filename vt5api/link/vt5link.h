@@ -9,11 +9,15 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <vector>
 
 #include "platform/ftd2xx/ftd2xx.h"
+#include "platform/posix/unique_fd.h"
 
 class CVT5Api;
+struct VT5ServerState;
+struct VT5ServerClient;
 
 // Link modes.
 constexpr int32_t VT5_MODE_DIRECT = 0;
@@ -47,9 +51,11 @@ public:
     void FreeList();
 
     // --- USB connection --------------------------------------------------------------------
-    // 0; 1 when no HC matches; otherwise the failing driver status.
+    // 0; 1 when no HC matches; otherwise the failing driver status. Close runs the TCP
+    // disconnect in Client mode.
     int32_t Open(const char* serial);
     int32_t Close();
+    // Client mode: the TCP connection exists; other modes: a USB device is open.
     bool IsOpen() const;
 
     int32_t SetDataFormat(uint8_t dataBits, uint8_t stopBits, uint8_t parity);
@@ -70,8 +76,9 @@ public:
     int32_t Write(const void* data, int32_t length);
     int32_t WriteByte(uint8_t value);
     // Bytes read, fewer when the read time-out ran out first; 0 on failure. A null buffer
-    // discards the bytes.
-    int32_t Read(void* buffer, int32_t length);
+    // discards the bytes. In Client mode relayedChunks (optional) counts the answer chunks
+    // that carried bytes from the server's relay queue.
+    int32_t Read(void* buffer, int32_t length, int32_t* relayedChunks = nullptr);
     // Bytes waiting in the receive / transmit queue; 0 on failure.
     int32_t QueryReadBufLen();
     int32_t QueryWriteBufLen();
@@ -86,6 +93,37 @@ public:
     // quiet, after which `afterResync` runs; then 3,000,000 baud and the receive queue
     // drained. Stops at the first failure: 0 or 1.
     int32_t SetupLineForHC(bool resync, const std::function<void()>& afterResync);
+
+    // --- TCP client (Client mode); results are API error codes ------------------------------
+    // Connects, checks the server's version and announces the application ID (may be null).
+    int32_t ConnectToServer(const char* host, int32_t port, const char* applicationId);
+    // The TCP disconnect: back to Direct mode.
+    int32_t Disconnect();
+    bool HasClientSocket() const { return clientSocket_.valid(); }
+    // Client mode: the bytes the server holds for this client; other modes: the USB count.
+    int32_t QueryReadBufLen(int32_t* count);
+    // The HC's identity as the server found it; table receives the supported-command table.
+    int32_t OpenDevice(uint16_t* modeWord, uint16_t* protocolVersion, uint16_t* secondWord,
+                       std::vector<uint8_t>* table);
+    int32_t SystemChange(uint8_t type);
+    int32_t LinePulse(uint8_t line, int32_t ms);
+    int32_t AsyncRelay(const uint8_t* bytes, int32_t count);
+    int32_t Lock(uint16_t sectionCode);
+    int32_t Unlock(uint16_t sectionCode);
+    int LastSocketError() const { return lastSocketError_; }
+
+    // --- server side (Server mode) --------------------------------------------------------
+    // Listens on port (0 = 5937, written back) for clients and serves servedSerial (may be
+    // empty: any HC). 0, 300 or 4.
+    int32_t StartServer(uint16_t& port, const char* servedSerial);
+    int32_t PollServer();
+    int32_t StopServer();
+    // The number of clients; fills entries (when given) in list order.
+    int32_t GetServerClients(VT5ServerClient* entries) const;
+    // Appends bytes to the relay queue of every client but the excluded one (-1: none).
+    void Broadcast(const uint8_t* bytes, int32_t count, int excludedClient);
+    // Lock free, all sections free, no resync pending: the HC was (re-)identified.
+    void ResetAccessState();
 
     // --- failure state ---------------------------------------------------------------------
     const char* GetErrorText() const { return errorText_; }
@@ -121,6 +159,28 @@ private:
     int32_t LoadDeviceList(const char* memoryText, uint32_t& count);
     int32_t ReadDiscard(int32_t length);
     int32_t SetBitMode(uint8_t maskByte);
+    int32_t UsbRead(void* buffer, int32_t length);
+    int32_t UsbSetTimeouts(int32_t readMs, int32_t writeMs, int32_t* prevReadMs,
+                           int32_t* prevWriteMs);
+
+    // TCP client helpers.
+    int32_t SocketFailure();
+    int32_t SendRequest(uint16_t code, const void* payload, size_t size);
+    int32_t ReceiveAnswerMessage(uint32_t& identifier, uint32_t& length);
+    int32_t ControlRequest(uint16_t code, const void* payload, size_t size, uint32_t& length);
+    int32_t ClientWrite(const void* data, int32_t length);
+    int32_t ClientRead(void* buffer, int32_t length, int32_t* relayedChunks);
+    const char* ClientQuery(uint16_t code, char* dest, size_t destSize, size_t maxCopy,
+                            const char* operation);
+    int32_t ClientSetTimeouts(int32_t readMs, int32_t writeMs, int32_t* prevReadMs,
+                              int32_t* prevWriteMs);
+    int32_t LockRequest(uint16_t code, uint16_t sectionCode);
+
+    // Server helpers (vt5link_server.cpp, server_requests.cpp).
+    friend class VT5ServerRequest;
+    void AcceptClient();
+    void RemoveClient(int index);
+    bool ResyncLine();
 
     FT_STATUS lastStatus_ = FT_OK;
     FT_HANDLE handle_ = nullptr;
@@ -144,4 +204,13 @@ private:
     int32_t cbusLevels_ = 0;
     CVT5Api* api_ = nullptr;
     int32_t mode_ = VT5_MODE_DIRECT;
+
+    // TCP client.
+    int lastSocketError_ = 0;
+    bool socketsInitialised_ = false;
+    platform::UniqueFd clientSocket_;
+    std::vector<uint8_t> receiveBuffer_;
+
+    // Server side.
+    std::unique_ptr<VT5ServerState> server_;
 };

@@ -6,6 +6,7 @@
 
 #include "platform/clock/clock.h"
 #include "vt5api/link/vt5link.h"
+#include "vt5api/link/wire.h"
 
 namespace {
 
@@ -142,6 +143,10 @@ int32_t CVT5Link::Open(const char* serial) {
 }
 
 int32_t CVT5Link::Close() {
+    if (mode_ == VT5_MODE_CLIENT) {
+        if (!clientSocket_) return 0;
+        return Disconnect() == 0 ? 0 : 1;
+    }
     FreeList();
     if (handle_) {
         lastStatus_ = FT_Close(handle_);
@@ -157,7 +162,7 @@ int32_t CVT5Link::Close() {
 }
 
 bool CVT5Link::IsOpen() const {
-    return handle_ != nullptr;
+    return mode_ == VT5_MODE_CLIENT ? clientSocket_.valid() : handle_ != nullptr;
 }
 
 int32_t CVT5Link::SetDataFormat(uint8_t dataBits, uint8_t stopBits, uint8_t parity) {
@@ -186,6 +191,13 @@ int32_t CVT5Link::SetRTSCTS(bool on) {
 
 int32_t CVT5Link::SetTimeouts(int32_t readMs, int32_t writeMs, int32_t* prevReadMs,
                               int32_t* prevWriteMs) {
+    if (mode_ == VT5_MODE_CLIENT)
+        return ClientSetTimeouts(readMs, writeMs, prevReadMs, prevWriteMs);
+    return UsbSetTimeouts(readMs, writeMs, prevReadMs, prevWriteMs);
+}
+
+int32_t CVT5Link::UsbSetTimeouts(int32_t readMs, int32_t writeMs, int32_t* prevReadMs,
+                                 int32_t* prevWriteMs) {
     if (prevReadMs) *prevReadMs = readTimeout_;
     if (prevWriteMs) *prevWriteMs = writeTimeout_;
     if (!CheckOpen("SetTimeouts(..)")) return 1;
@@ -210,6 +222,9 @@ int32_t CVT5Link::SetLatencyTimer(int32_t ms) {
 }
 
 const char* CVT5Link::QuerySerial() {
+    if (mode_ == VT5_MODE_CLIENT)
+        return ClientQuery(VT5_REQ_QUERY_SERIAL, querySerial_, sizeof querySerial_, 8,
+                           "QuerySerial()");
     if (!CheckOpen("QuerySerial()")) return "";
     std::memset(querySerial_, 0, sizeof querySerial_);
     std::memset(queryDescr_, 0, sizeof queryDescr_);
@@ -224,6 +239,9 @@ const char* CVT5Link::QuerySerial() {
 }
 
 const char* CVT5Link::QueryDescr() {
+    if (mode_ == VT5_MODE_CLIENT)
+        return ClientQuery(VT5_REQ_QUERY_DESCR, queryDescr_, sizeof queryDescr_, 64,
+                           "QueryDescr()");
     if (!CheckOpen("QueryDescr()")) return "";
     std::memset(querySerial_, 0, sizeof querySerial_);
     std::memset(queryDescr_, 0, sizeof queryDescr_);
@@ -254,6 +272,7 @@ int32_t CVT5Link::FlushOutBuffer() {
 }
 
 int32_t CVT5Link::Write(const void* data, int32_t length) {
+    if (mode_ == VT5_MODE_CLIENT) return ClientWrite(data, length);
     if (!CheckOpen("Write()")) return 0;
     if (length <= 0) {
         SetPlainError("0 bytes written");
@@ -282,7 +301,12 @@ int32_t CVT5Link::WriteByte(uint8_t value) {
     return Write(&value, 1);
 }
 
-int32_t CVT5Link::Read(void* buffer, int32_t length) {
+int32_t CVT5Link::Read(void* buffer, int32_t length, int32_t* relayedChunks) {
+    if (mode_ == VT5_MODE_CLIENT) return ClientRead(buffer, length, relayedChunks);
+    return UsbRead(buffer, length);
+}
+
+int32_t CVT5Link::UsbRead(void* buffer, int32_t length) {
     if (!CheckOpen("Read()")) return 0;
     if (length <= 0) {
         SetPlainError("0 bytes read");

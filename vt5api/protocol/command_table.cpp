@@ -11,7 +11,8 @@ bool ParseCommandTable(const uint8_t* data, size_t size, VT5CommandTable& table)
         pos += 2;
         if (size - pos < params * 2u) return false;
         VT5ParamSizes& entry = table[code];
-        for (unsigned i = 0; i < params; ++i, pos += 2) entry[data[pos]] = data[pos + 1];
+        for (unsigned i = 0; i < params; ++i, pos += 2)
+            entry[data[pos]] = data[pos + 1];
     }
     return true;
 }

@@ -1,5 +1,6 @@
 // Connecting to the HC: the direct connection step and the handshake.
 
+#include <algorithm>
 #include <cstring>
 #include <new>
 
@@ -11,8 +12,9 @@ int32_t CVT5Api::DirectConnect(const char* serialArg) {
     if (link->IsOpen() && link->QueryReadBufLen() > 0) {
         int32_t result = ReadAnswerMessage();
         if (result != VT5_OK) {
-            bool server = link->Mode() == VT5_MODE_SERVER;
-            if (!server) return result;
+            if (link->Mode() != VT5_MODE_SERVER) return result;
+            // The server passes what it read on to all its clients.
+            link->Broadcast(answer.bytes, std::min<int32_t>(10, answer.length), -1);
             if (result == VT5_E_POWERED_OFF || result == VT5_E_UNKNOWN_ASYNC) return result;
         }
     }
@@ -35,6 +37,41 @@ int32_t CVT5Api::DirectConnect(const char* serialArg) {
     }
     if (protocolVersion >= 0) return VT5_OK;
     return Handshake();
+}
+
+int32_t CVT5Api::ClientConnect() {
+    if (link->HasClientSocket()) {
+        int32_t waiting = 0;
+        int32_t result = link->QueryReadBufLen(&waiting);
+        if (result == VT5_OK && waiting > 0) result = ReadAnswerMessage();
+        if (result != VT5_OK) {
+            VT5_Close(this);
+            return result;
+        }
+    }
+    if (reconnectDelay > 0) {
+        VT5_Close(this);
+        platform::sleepMs(reconnectDelay);
+        reconnectDelay = 0;
+        protocolVersion = -1;
+    }
+    if (protocolVersion >= 0 || link->Mode() != VT5_MODE_CLIENT) return VT5_OK;
+    uint16_t modeWord = 0, version = 0, second = 0;
+    std::vector<uint8_t> table;
+    int32_t result = link->OpenDevice(&modeWord, &version, &second, &table);
+    if (result != VT5_OK) {
+        VT5_Close(this);
+        return result;
+    }
+    bootFlag = modeWord != 0 ? 1 : 0;
+    protocolVersion = version;
+    secondProtocolWord = second;
+    if (!table.empty()) ParseCommandTable(table.data(), table.size(), commandTable);
+    if (protocolVersion == 0 || table.empty()) {
+        VT5_Close(this);
+        return VT5_E_HANDSHAKE;
+    }
+    return VT5_OK;
 }
 
 namespace {
@@ -90,8 +127,8 @@ int32_t CVT5Api::Handshake() {
                 done += static_cast<uint32_t>(got);
             }
             ParseCommandTable(table.data(), table.size(), commandTable);
-            link->SetHandshakeCopy(bootFlag, protocolVersion, secondProtocolWord,
-                                   std::move(table));
+            link->SetHandshakeCopy(bootFlag, protocolVersion, secondProtocolWord, std::move(table));
+            if (link->Mode() == VT5_MODE_SERVER) link->ResetAccessState();
             return VT5_OK;
         }();
         if (result == VT5_E_HANDSHAKE) protocolVersion = -1;

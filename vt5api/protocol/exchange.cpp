@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <vector>
 
 #include "vt5api/api/vt5api.h"
 
@@ -83,8 +84,8 @@ int32_t CVT5Api::AddParam(uint8_t id, const void* value, int32_t size) {
 int32_t CVT5Api::AttachBulk(const void* data, int32_t size) {
     command.bulkData = static_cast<const uint8_t*>(data);
     command.bulkSize = size;
-    uint8_t entry[5] = {VT5_PARAM_BULK_SIZE, uint8_t(size), uint8_t(size >> 8),
-                        uint8_t(size >> 16), uint8_t(size >> 24)};
+    uint8_t entry[5] = {VT5_PARAM_BULK_SIZE, uint8_t(size), uint8_t(size >> 8), uint8_t(size >> 16),
+                        uint8_t(size >> 24)};
     return command.AppendBytes(entry, 5);
 }
 
@@ -106,14 +107,20 @@ int32_t CVT5Api::SendCommand() {
 
 int32_t CVT5Api::ReadAnswerMessage() {
     if (!link) return VT5_E_NO_LINK;
+    bool client = link->Mode() == VT5_MODE_CLIENT;
     int32_t asyncCode = 0;
     bool sawAsync = false;
+    int32_t relayed = 0;  // answer chunks that came from the server's relay queue
+    std::vector<uint8_t> asyncBytes;
     for (;;) {
         answer.length = 0;
         answer.bulkData = nullptr;
         answer.bulkSize = 0;
-        if (link->Read(answer.bytes, 1) == 0) return VT5_E_COMMUNICATION;
-        int32_t got = link->Read(answer.bytes + 1, 4);
+        int32_t chunks = 0;
+        if (link->Read(answer.bytes, 1, &chunks) == 0) return VT5_E_COMMUNICATION;
+        relayed += chunks;
+        int32_t got = link->Read(answer.bytes + 1, 4, &chunks);
+        relayed += chunks;
         if (got == 0) return VT5_E_COMMUNICATION;
         if (got < 4) return VT5_E_SHORT_ANSWER;
         answer.length = kHeader;
@@ -121,9 +128,22 @@ int32_t CVT5Api::ReadAnswerMessage() {
         int32_t code = AsyncCode(answer);
         if (asyncCode != VT5_E_UNKNOWN_ASYNC) asyncCode = code;
         sawAsync = true;
-        if (link->QueryReadBufLen() <= 0) break;
+        asyncBytes.insert(asyncBytes.end(), answer.bytes, answer.bytes + kHeader);
+        int32_t waiting = 0;
+        if (link->QueryReadBufLen(&waiting) != VT5_OK || waiting <= 0) break;
     }
-    if (sawAsync) return ReactToAsync(asyncCode);
+    if (sawAsync) {
+        // The server's other clients learn of it too, unless it came from them.
+        if (client && relayed == 0) {
+            int32_t result =
+                link->AsyncRelay(asyncBytes.data(), static_cast<int32_t>(asyncBytes.size()));
+            if (result != VT5_OK) {
+                VT5_Close(this);
+                return result;
+            }
+        }
+        return ReactToAsync(asyncCode);
+    }
     uint16_t length = AnswerLength(answer);
     if (length < 1 || length > VT5_MSG_SIZE) return VT5_E_INVALID_ANSWER;
     if (length > kHeader) {

@@ -1,0 +1,182 @@
+#include "vt5api/link/tcp_socket.h"
+
+#include <arpa/inet.h>
+#include <netdb.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <sys/socket.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+#include "vt5api/link/wire.h"
+
+int VT5SocketErrorClass(int err) {
+    switch (err) {
+        case 0:
+            return 0;
+        case EFAULT:
+        case EAFNOSUPPORT:
+        case ENETDOWN:
+        case EPROTONOSUPPORT:
+            return 2;
+        case ENOTSOCK:
+        case EBADF:
+            return 3;
+        case ETIMEDOUT:
+        case EAGAIN:  // a receive or send time-out (SO_RCVTIMEO, SO_SNDTIMEO)
+        case EINPROGRESS:
+            return 10;
+        case EMFILE:
+        case ENFILE:
+        case ENOBUFS:
+        case ENOMEM:
+            return 11;
+        case EADDRNOTAVAIL:
+            return 12;
+        case ECONNABORTED:
+        case ECONNREFUSED:
+            return 13;
+        default:
+            return -1;
+    }
+}
+
+bool VT5SendAll(int fd, const void* data, size_t count, int& errorClass) {
+    if (count == 0) return false;
+    auto p = static_cast<const uint8_t*>(data);
+    while (count > 0) {
+        ssize_t n = ::send(fd, p, count, MSG_NOSIGNAL);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) {
+            errorClass = VT5SocketErrorClass(n < 0 ? errno : ECONNABORTED);
+            return false;
+        }
+        p += n;
+        count -= static_cast<size_t>(n);
+    }
+    errorClass = 0;
+    return true;
+}
+
+long VT5RecvExactly(int fd, void* data, size_t count, int& errorClass) {
+    auto p = static_cast<uint8_t*>(data);
+    size_t got = 0;
+    while (got < count) {
+        ssize_t n = ::recv(fd, p + got, count - got, 0);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) {
+            errorClass = VT5SocketErrorClass(errno);
+            return -1;
+        }
+        if (n == 0) break;
+        got += static_cast<size_t>(n);
+    }
+    errorClass = 0;
+    return static_cast<long>(got);
+}
+
+namespace {
+
+void SetTimeouts(int fd, int32_t ms) {
+    timeval tv{ms / 1000, (ms % 1000) * 1000};
+    ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &tv, sizeof tv);
+    ::setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &tv, sizeof tv);
+}
+
+}  // namespace
+
+platform::UniqueFd VT5ConnectTcp(const char* host, int port, int& errorClass) {
+    addrinfo hints{};
+    hints.ai_family = AF_INET;
+    hints.ai_socktype = SOCK_STREAM;
+    addrinfo* found = nullptr;
+    if (!host || ::getaddrinfo(host, nullptr, &hints, &found) != 0 || !found) {
+        errorClass = 2;
+        return {};
+    }
+    sockaddr_in addr = *reinterpret_cast<sockaddr_in*>(found->ai_addr);
+    ::freeaddrinfo(found);
+    addr.sin_port = htons(static_cast<uint16_t>(port));
+    platform::UniqueFd fd(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
+    if (!fd) {
+        errorClass = VT5SocketErrorClass(errno);
+        return {};
+    }
+    SetTimeouts(fd.get(), VT5_SOCKET_TIMEOUT_MS);
+    int nodelay = 0;
+    ::setsockopt(fd.get(), IPPROTO_TCP, TCP_NODELAY, &nodelay, sizeof nodelay);
+    if (::connect(fd.get(), reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0) {
+        errorClass = VT5SocketErrorClass(errno);
+        return {};
+    }
+    errorClass = 0;
+    return fd;
+}
+
+platform::UniqueFd VT5ListenTcp(int port, int& errorClass) {
+    platform::UniqueFd fd(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
+    if (!fd) {
+        errorClass = VT5SocketErrorClass(errno);
+        return {};
+    }
+    int on = 1;
+    ::setsockopt(fd.get(), SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_addr.s_addr = htonl(INADDR_ANY);
+    addr.sin_port = htons(static_cast<uint16_t>(port));
+    if (::bind(fd.get(), reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 ||
+        ::listen(fd.get(), 5) != 0) {
+        errorClass = VT5SocketErrorClass(errno);
+        return {};
+    }
+    errorClass = 0;
+    return fd;
+}
+
+platform::UniqueFd VT5AcceptTcp(int listener, char* address, size_t addressSize, int& port) {
+    platform::UniqueFd fd(::accept4(listener, nullptr, nullptr, SOCK_CLOEXEC));
+    if (!fd) return {};
+    int nodelay = 1;
+    ::setsockopt(fd.get(), IPPROTO_TCP, TCP_NODELAY, &nodelay, sizeof nodelay);
+    SetTimeouts(fd.get(), VT5_SOCKET_TIMEOUT_MS);
+    sockaddr_in peer{};
+    socklen_t len = sizeof peer;
+    address[0] = '\0';
+    port = 0;
+    if (::getpeername(fd.get(), reinterpret_cast<sockaddr*>(&peer), &len) == 0 &&
+        peer.sin_family == AF_INET) {
+        char text[INET_ADDRSTRLEN] = {};
+        ::inet_ntop(AF_INET, &peer.sin_addr, text, sizeof text);
+        std::snprintf(address, addressSize, "%s", text);
+        port = ntohs(peer.sin_port);
+    }
+    return fd;
+}
+
+bool VT5SetReceiveTimeout(int fd, int32_t ms) {
+    timeval tv{ms / 1000, (ms % 1000) * 1000};
+    return ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &tv, sizeof tv) == 0;
+}
+
+int32_t VT5GetReceiveTimeout(int fd) {
+    timeval tv{};
+    socklen_t len = sizeof tv;
+    if (::getsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &tv, &len) != 0) return -1;
+    return static_cast<int32_t>(tv.tv_sec * 1000 + tv.tv_usec / 1000);
+}
+
+int VT5SectionOf(uint16_t sectionCode) {
+    switch (sectionCode) {
+        case 0xC781:
+            return 0;
+        case 0xF51C:
+            return 1;
+        case 0x5A74:
+            return 2;
+        default:
+            return -1;
+    }
+}

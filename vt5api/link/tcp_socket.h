@@ -1,0 +1,31 @@
+#pragma once
+
+// Blocking TCP primitives shared by the client and the server side of the link, with the
+// error classes the link reports.
+
+#include <cstddef>
+#include <cstdint>
+
+#include "platform/posix/unique_fd.h"
+
+// Error class of an errno value: 0 none, 2 system/network unavailable, 3 not a socket,
+// 10 timed out, 11 out of descriptors or buffers, 12 address not available, 13 refused or
+// aborted, -1 anything else.
+int VT5SocketErrorClass(int err);
+
+// Sends every byte; false when a send fails (nothing is sent for a count of 0).
+bool VT5SendAll(int fd, const void* data, size_t count, int& errorClass);
+// Receives until count bytes arrived. Returns the count received: equal to count, or less
+// when the peer closed the connection; -1 when a receive failed (errorClass set).
+long VT5RecvExactly(int fd, void* data, size_t count, int& errorClass);
+
+// Resolves host to its first IPv4 address and connects, with 5000 ms send and receive
+// time-outs and Nagle's algorithm left on. An invalid fd on failure.
+platform::UniqueFd VT5ConnectTcp(const char* host, int port, int& errorClass);
+// Listens on any address at port (SO_REUSEADDR, backlog 5).
+platform::UniqueFd VT5ListenTcp(int port, int& errorClass);
+// Accepts one connection with Nagle's algorithm off and 5000 ms time-outs.
+platform::UniqueFd VT5AcceptTcp(int listener, char* address, size_t addressSize, int& port);
+
+bool VT5SetReceiveTimeout(int fd, int32_t ms);
+int32_t VT5GetReceiveTimeout(int fd);

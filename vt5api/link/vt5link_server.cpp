@@ -1,0 +1,163 @@
+// The server side of the link object: listening, the client list, scheduling, the lock,
+// the sections and the relay queues. Requests themselves are served in server_requests.cpp.
+
+#include <poll.h>
+
+#include <cstdio>
+#include <cstring>
+
+#include "vt5api/api/vt5_errors.h"
+#include "vt5api/api/vt5server.h"
+#include "vt5api/link/tcp_socket.h"
+#include "vt5api/link/vt5link.h"
+#include "vt5api/link/vt5link_server.h"
+
+int VT5ServeRequest(CVT5Link& link, int client);
+
+int32_t CVT5Link::StartServer(uint16_t& port, const char* servedSerial) {
+    if (mode_ == VT5_MODE_CLIENT) return VT5_E_WRONG_MODE;
+    socketsInitialised_ = true;
+    if (mode_ == VT5_MODE_SERVER) StopServer();
+    if (port == 0) port = VT5_DEFAULT_SERVER_PORT;
+    if (!server_) server_ = std::make_unique<VT5ServerState>();
+    server_->listener = VT5ListenTcp(port, lastSocketError_);
+    if (!server_->listener) return VT5_E_TCP;
+    mode_ = VT5_MODE_SERVER;
+    std::memset(server_->servedSerial, 0, sizeof server_->servedSerial);
+    if (servedSerial) std::memcpy(server_->servedSerial, servedSerial, strnlen(servedSerial, 8));
+    return VT5_OK;
+}
+
+int32_t CVT5Link::StopServer() {
+    if (mode_ != VT5_MODE_SERVER) return VT5_E_WRONG_MODE;
+    if (!socketsInitialised_) return VT5_E_TCP_INIT;
+    VT5ServerState& s = *server_;
+    if (s.lockHolder >= 0) s.resyncPending = true;
+    s.clients.clear();
+    for (int& owner : s.sectionOwners)
+        owner = -1;
+    s.lockHolder = -1;
+    s.lockDepth = 0;
+    s.listener.reset();
+    mode_ = VT5_MODE_DIRECT;
+    return VT5_OK;
+}
+
+void CVT5Link::RemoveClient(int index) {
+    VT5ServerState& s = *server_;
+    if (index < 0 || index >= static_cast<int>(s.clients.size())) return;
+    s.clients.erase(s.clients.begin() + index);
+    for (int& owner : s.sectionOwners) {
+        if (owner == index)
+            owner = -1;
+        else if (owner > index)
+            --owner;
+    }
+    if (s.lockHolder == index) {
+        s.resyncPending = true;
+        s.lockHolder = -1;
+        s.lockDepth = 0;
+    } else if (s.lockHolder > index) {
+        --s.lockHolder;
+    }
+}
+
+void CVT5Link::AcceptClient() {
+    auto record = std::make_unique<VT5ServerClientRecord>();
+    record->socket = VT5AcceptTcp(server_->listener.get(), record->address, sizeof record->address,
+                                  record->port);
+    if (!record->socket) return;
+    // A client beyond the watch set would sit in the list unserved: refuse it instead, so
+    // that it sees its connection close at once.
+    if (static_cast<int>(server_->clients.size()) >= VT5_MAX_CLIENTS) return;
+    server_->clients.push_back(std::move(record));
+}
+
+void CVT5Link::Broadcast(const uint8_t* bytes, int32_t count, int excludedClient) {
+    if (!server_ || count <= 0) return;
+    for (size_t i = 0; i < server_->clients.size(); ++i) {
+        if (static_cast<int>(i) == excludedClient) continue;
+        VT5ServerClientRecord& c = *server_->clients[i];
+        if (c.relayQueue.size() + static_cast<size_t>(count) > VT5_MAX_RELAY_QUEUE) {
+            c.doomed = true;
+            continue;
+        }
+        c.relayQueue.insert(c.relayQueue.end(), bytes, bytes + count);
+    }
+}
+
+void CVT5Link::ResetAccessState() {
+    if (!server_) return;
+    server_->lockHolder = -1;
+    server_->lockDepth = 0;
+    for (int& owner : server_->sectionOwners)
+        owner = -1;
+    server_->resyncPending = false;
+}
+
+bool CVT5Link::ResyncLine() {
+    if (SetBaudRate(9600) != 0 || WriteByte(0x00) != 1) return false;
+    while (QueryWriteBufLen() != 0)
+        platform::sleepMs(1);
+    platform::sleepMs(550);
+    return SetBaudRate(3000000) == 0;
+}
+
+int32_t CVT5Link::PollServer() {
+    if (mode_ != VT5_MODE_SERVER) return VT5_E_WRONG_MODE;
+    if (!socketsInitialised_) return VT5_E_TCP_INIT;
+    VT5ServerState& s = *server_;
+    if (s.lockHolder >= 0 && platform::now() - s.lockTimer > platform::Millis(VT5_LOCK_LIMIT_MS))
+        RemoveClient(s.lockHolder);
+    if (s.resyncPending) {
+        s.resyncPending = false;
+        if (handle_ && !ResyncLine()) {
+            StopServer();
+            return VT5_E_COMMUNICATION;
+        }
+    }
+    std::vector<pollfd> fds;
+    fds.push_back({s.listener.get(), POLLIN, 0});
+    for (const auto& c : s.clients)
+        fds.push_back({c->socket.get(), POLLIN, 0});
+    int ready = ::poll(fds.data(), fds.size(), 20);
+    if (ready < 0) {
+        lastSocketError_ = VT5SocketErrorClass(errno);
+        return errno == EINTR ? VT5_OK : VT5_E_TCP;
+    }
+    if (ready == 0) return VT5_OK;
+    if (fds[0].revents & POLLIN) AcceptClient();
+    for (size_t i = 1; i < fds.size(); ++i) {
+        if (!(fds[i].revents & (POLLIN | POLLHUP | POLLERR))) continue;
+        int index = static_cast<int>(i - 1);
+        if (s.lockHolder >= 0 && s.lockHolder != index) continue;
+        int served = VT5ServeRequest(*this, index);
+        // Clients whose relay queue overflowed go now, from the last to the first.
+        bool removedAny = served < 0;
+        for (int j = static_cast<int>(s.clients.size()) - 1; j >= 0; --j) {
+            if (s.clients[static_cast<size_t>(j)]->doomed) {
+                RemoveClient(j);
+                removedAny = true;
+            }
+        }
+        if (removedAny) break;
+    }
+    return VT5_OK;
+}
+
+int32_t CVT5Link::GetServerClients(VT5ServerClient* entries) const {
+    if (mode_ != VT5_MODE_SERVER || !server_) return 0;
+    const VT5ServerState& s = *server_;
+    int32_t n = static_cast<int32_t>(s.clients.size());
+    for (int32_t i = 0; entries && i < n; ++i) {
+        const VT5ServerClientRecord& c = *s.clients[static_cast<size_t>(i)];
+        VT5ServerClient& e = entries[i];
+        std::memset(&e, 0, sizeof e);
+        std::snprintf(e.address, sizeof e.address, "%s", c.address);
+        e.port = c.port;
+        std::snprintf(e.applicationId, sizeof e.applicationId, "%s", c.applicationId);
+        for (int section = 0; section < VT5_SECTION_COUNT; ++section)
+            if (s.sectionOwners[section] == i) e.sectionFlags |= 1 << section;
+    }
+    return n;
+}
