@@ -104,7 +104,10 @@ void FrameSynth::RenderStar(SkyStar& star, double timeSeconds, float dx, float d
         // column 0 still lands in it.
         const double column = std::trunc(direction.sin * r + star.x + 0.5 + dx);
         const double row = std::trunc(direction.cos * r + star.y + 0.5 + dy);
-        if (column < 0.0 || column >= kSensorWidth || row < 0.0 || row >= kSensorHeight) continue;
+        // Written so that a NaN position (from a NaN setting) is off the sensor too.
+        if (!(column >= 0.0 && column < kSensorWidth && row >= 0.0 && row < kSensorHeight)) {
+            continue;
+        }
         uint16_t& pixel = photonImage_[static_cast<std::size_t>(row) * kSensorWidth +
                                        static_cast<std::size_t>(column)];
         if (pixel < 65535) ++pixel;

@@ -14,8 +14,8 @@ MountModel::MountModel() {
 }
 
 float MountModel::ImageScale(int focalLengthMm) {
-    return static_cast<float>(kPixelSizeUm) / static_cast<float>(focalLengthMm * 1000) * 360.0f /
-           6.2831855f * 3600.0f;
+    return static_cast<float>(kPixelSizeUm) / (static_cast<float>(focalLengthMm) * 1000.0f) *
+           360.0f / 6.2831855f * 3600.0f;
 }
 
 bool MountModel::SetFocalLength(int focalLengthMm) {
@@ -47,7 +47,7 @@ void MountModel::SetHourAngle(double seconds, int64_t clockMs, int64_t reference
 }
 
 void MountModel::SetBacklash(bool enabled, float seconds) {
-    decBacklash_ = enabled ? std::max(seconds, 0.0f) : 0.0f;
+    decBacklash_ = enabled && seconds > 0.0f && std::isfinite(seconds) ? seconds : 0.0f;
     backlashPosition_ = backlashPosition_ < 0.0f ? 0.0f : std::min(backlashPosition_, decBacklash_);
 }
 

@@ -50,7 +50,7 @@ public:
     // Puts the target this many seconds from the meridian now; clockMs < 0 means the
     // simulation clock has not started.
     void SetHourAngle(double seconds, int64_t clockMs, int64_t referenceMs);
-    // Dead time of the DEC drive in seconds of guiding; negative times count as 0.
+    // Dead time of the DEC drive in seconds of guiding; negative or non-finite times count as 0.
     void SetBacklash(bool enabled, float seconds);
     // RA drive answers after steps x 10 ms (0 to 10); other values make RA guiding inert.
     void SetResponseDelay(int steps);

@@ -157,6 +157,19 @@ TEST_F(FrameSynthTest, PhotonsLandAroundTheStarAndOwedPhotonsAreAllPlaced) {
     EXPECT_NEAR(static_cast<double>(peak / kSensorWidth), 500.75, 1.0);
 }
 
+TEST_F(FrameSynthTest, PhotonsOfAnUnplaceableStarAreLost) {
+    SetStars({{{640.0f, 480.0f, 1000.0f}}});
+    frames().StartExposure(0, 1.0f, 6);
+    SkyStar& star = sky().stars()[0];
+    double t = 0.0;
+    for (const float offset : {std::nanf(""), INFINITY, -INFINITY, 3e9f}) {
+        frames().RenderStar(star, t += 1.0, offset, 0.0f);
+        frames().RenderStar(star, t += 1.0, 0.0f, offset);
+    }
+    EXPECT_EQ(star.photonsEmitted, 8000);
+    EXPECT_EQ(frames().photonsOnSensor(), 0);
+}
+
 TEST_F(FrameSynthTest, PhotonCountsSaturate) {
     SetStars({{{640.0f, 480.0f, 1e7f}}});
     frames().StartExposure(0, 1.0f, 6);

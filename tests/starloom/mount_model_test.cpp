@@ -172,16 +172,19 @@ TEST_F(MountTest, DecBacklashTakesUpThePlayFirstInEachDirection) {
     EXPECT_EQ(mount.BacklashFraction(), 0.0f);
 }
 
-TEST_F(MountTest, NegativeBacklashActsAsNone) {
-    mount.SetBacklash(true, -1.0f);
+TEST_F(MountTest, UnusableBacklashActsAsNone) {
     const float step = mount.decGuideSpeed() * 0.01f;
-    for (const unsigned bits : {unsigned{kAgDecPlus}, unsigned{kAgDecMinus}}) {
-        mount.SetAgState(bits);
-        const float before = mount.decGuidePosition();
-        Step();
-        EXPECT_NEAR(std::fabs(mount.decGuidePosition() - before), step, step * 0.01f);
+    for (const float backlash : {-1.0f, std::nanf(""), INFINITY}) {
+        mount.SetBacklash(true, backlash);
+        for (const unsigned bits : {unsigned{kAgDecPlus}, unsigned{kAgDecMinus}}) {
+            mount.SetAgState(bits);
+            const float before = mount.decGuidePosition();
+            Step();
+            EXPECT_NEAR(std::fabs(mount.decGuidePosition() - before), step, step * 0.01f)
+                << backlash;
+        }
+        EXPECT_EQ(mount.BacklashFraction(), 0.0f) << backlash;
     }
-    EXPECT_EQ(mount.BacklashFraction(), 0.0f);
 }
 
 TEST_F(MountTest, BacklashShrinksWithItsSetting) {
