@@ -1,0 +1,22 @@
+#include <iostream>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "tools/vt5-skyframe/skyframe_options.h"
+#include "tools/vt5-skyframe/skyframe_run.h"
+
+int main(int argc, char** argv) {
+    const std::vector<std::string_view> args(argv + 1, argv + argc);
+    std::string error;
+    const auto options = skyframe::ParseOptions(args, error);
+    if (!options) {
+        std::cerr << "vt5-skyframe: " << error << "\n\n" << skyframe::UsageText();
+        return 2;
+    }
+    if (options->help) {
+        std::cout << skyframe::UsageText();
+        return 0;
+    }
+    return skyframe::Run(*options, std::cout, std::cerr);
+}
