@@ -60,7 +60,7 @@ public:
 
 private:
     int Drop() {
-        link_.RemoveClient(client_);
+        link_.RemoveClient(client_, "connection closed or request failed");
         return -1;
     }
 

@@ -124,6 +124,9 @@ public:
     void Broadcast(const uint8_t* bytes, int32_t count, int excludedClient);
     // Lock free, all sections free, no resync pending: the HC was (re-)identified.
     void ResetAccessState();
+    // Receives a line of text for each client arrival and departure, refusal, lock time-out
+    // and resynchronisation of the server (called on the server's thread).
+    void SetServerLog(std::function<void(const char*)> log) { serverLog_ = std::move(log); }
 
     // --- failure state ---------------------------------------------------------------------
     const char* GetErrorText() const { return errorText_; }
@@ -179,7 +182,8 @@ private:
     // Server helpers (vt5link_server.cpp, server_requests.cpp).
     friend class VT5ServerRequest;
     void AcceptClient();
-    void RemoveClient(int index);
+    void RemoveClient(int index, const char* why);
+    void ServerLog(const char* format, ...) __attribute__((format(printf, 2, 3)));
     bool ResyncLine();
 
     FT_STATUS lastStatus_ = FT_OK;
@@ -213,4 +217,5 @@ private:
 
     // Server side.
     std::unique_ptr<VT5ServerState> server_;
+    std::function<void(const char*)> serverLog_;
 };

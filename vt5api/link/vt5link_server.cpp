@@ -3,6 +3,7 @@
 
 #include <poll.h>
 
+#include <cstdarg>
 #include <cstdio>
 #include <cstring>
 
@@ -43,9 +44,21 @@ int32_t CVT5Link::StopServer() {
     return VT5_OK;
 }
 
-void CVT5Link::RemoveClient(int index) {
+void CVT5Link::ServerLog(const char* format, ...) {
+    if (!serverLog_) return;
+    char line[256];
+    va_list args;
+    va_start(args, format);
+    std::vsnprintf(line, sizeof line, format, args);
+    va_end(args);
+    serverLog_(line);
+}
+
+void CVT5Link::RemoveClient(int index, const char* why) {
     VT5ServerState& s = *server_;
     if (index < 0 || index >= static_cast<int>(s.clients.size())) return;
+    const VT5ServerClientRecord& c = *s.clients[static_cast<size_t>(index)];
+    ServerLog("client %s:%d \"%s\" removed: %s", c.address, c.port, c.applicationId, why);
     s.clients.erase(s.clients.begin() + index);
     for (int& owner : s.sectionOwners) {
         if (owner == index)
@@ -69,7 +82,12 @@ void CVT5Link::AcceptClient() {
     if (!record->socket) return;
     // A client beyond the watch set would sit in the list unserved: refuse it instead, so
     // that it sees its connection close at once.
-    if (static_cast<int>(server_->clients.size()) >= VT5_MAX_CLIENTS) return;
+    if (static_cast<int>(server_->clients.size()) >= VT5_MAX_CLIENTS) {
+        ServerLog("client %s:%d refused: %d clients already", record->address, record->port,
+                  VT5_MAX_CLIENTS);
+        return;
+    }
+    ServerLog("client %s:%d connected", record->address, record->port);
     server_->clients.push_back(std::move(record));
 }
 
@@ -108,12 +126,16 @@ int32_t CVT5Link::PollServer() {
     if (!socketsInitialised_) return VT5_E_TCP_INIT;
     VT5ServerState& s = *server_;
     if (s.lockHolder >= 0 && platform::now() - s.lockTimer > platform::Millis(VT5_LOCK_LIMIT_MS))
-        RemoveClient(s.lockHolder);
+        RemoveClient(s.lockHolder, "held the lock without a request for 5000 ms");
     if (s.resyncPending) {
         s.resyncPending = false;
-        if (handle_ && !ResyncLine()) {
-            StopServer();
-            return VT5_E_COMMUNICATION;
+        if (handle_) {
+            ServerLog("resynchronising the USB line after a lost lock holder");
+            if (!ResyncLine()) {
+                ServerLog("resynchronising failed: %s; server stopped", errorText_);
+                StopServer();
+                return VT5_E_COMMUNICATION;
+            }
         }
     }
     std::vector<pollfd> fds;
@@ -136,7 +158,7 @@ int32_t CVT5Link::PollServer() {
         bool removedAny = served < 0;
         for (int j = static_cast<int>(s.clients.size()) - 1; j >= 0; --j) {
             if (s.clients[static_cast<size_t>(j)]->doomed) {
-                RemoveClient(j);
+                RemoveClient(j, "its relay queue overflowed");
                 removedAny = true;
             }
         }
