@@ -6,50 +6,45 @@ namespace hcsim {
 
 using namespace protocol;
 
-Fault Fault::wrongAnswerId(std::optional<uint8_t> id) {
+namespace {
+
+Fault make(Fault::Kind kind, std::optional<uint8_t> value = std::nullopt) {
     Fault f;
-    f.kind = Kind::AnswerId;
-    f.value = id;
+    f.kind = kind;
+    f.value = value;
     return f;
+}
+
+}  // namespace
+
+Fault Fault::wrongAnswerId(std::optional<uint8_t> id) {
+    return make(Kind::AnswerId, id);
 }
 
 Fault Fault::wrongCounter(std::optional<uint8_t> counter) {
-    Fault f;
-    f.kind = Kind::Counter;
-    f.value = counter;
-    return f;
+    return make(Kind::Counter, counter);
 }
 
 Fault Fault::answerType(uint8_t type) {
-    Fault f;
-    f.kind = Kind::AnswerType;
-    f.value = type;
-    return f;
+    return make(Kind::AnswerType, type);
 }
 
 Fault Fault::truncated(size_t missing) {
-    Fault f;
-    f.kind = Kind::Truncate;
+    Fault f = make(Kind::Truncate);
     f.missing = missing;
     return f;
 }
 
 Fault Fault::stall() {
-    Fault f;
-    f.kind = Kind::Stall;
-    return f;
+    return make(Kind::Stall);
 }
 
 Fault Fault::asyncBefore(uint8_t code) {
-    Fault f;
-    f.kind = Kind::AsyncBefore;
-    f.value = code;
-    return f;
+    return make(Kind::AsyncBefore, code);
 }
 
 Fault Fault::extraBulk(Bytes data, BulkDelivery delivery) {
-    Fault f;
-    f.kind = Kind::ExtraBulk;
+    Fault f = make(Kind::ExtraBulk);
     f.data = std::move(data);
     f.delivery = delivery;
     return f;

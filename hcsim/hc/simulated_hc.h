@@ -28,9 +28,9 @@ namespace hcsim {
 //   hc.inject(hcsim::Fault::wrongCounter());  // the next answer echoes another counter
 //
 // The HC answers at once in its config.startMode (firmware by default; Off: it waits for an
-// ESC pulse). It is unplugged when this object ends. Every member takes the chip's lock, so
-// tests may call them while another thread talks to the HC; bytes the HC sends from them
-// (asynchronous messages) reach the PC's receive queue at once.
+// ESC pulse). It is unplugged when this object ends; the bus must outlive it. Every member takes
+// the chip's lock, so tests may call them while another thread talks to the HC; bytes the HC sends
+// from them (asynchronous messages) reach the PC's receive queue at once.
 class SimulatedHc {
 public:
     SimulatedHc(platform::vbus::LocalBus& bus, HcConfig config = {});
