@@ -1,9 +1,10 @@
 // vt5-hcsim in a process of its own: the HC is reached through FT_* over the bus socket, and
 // `vt5-hcsim control` acts on it while the PC holds it open.
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
-#include <spawn.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -26,24 +27,28 @@ namespace fs = std::filesystem;
 
 const char* const kSerial = "HCDAEMON";
 
+// Starts a program with this process's environment; it gets SIGTERM when this process dies,
+// so that a crashed test leaves no daemon behind.
 pid_t spawn(const std::vector<std::string>& args, int stdoutFd = -1) {
     std::vector<char*> argv;
     for (const std::string& a : args)
         argv.push_back(const_cast<char*>(a.c_str()));
     argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    if (stdoutFd >= 0) posix_spawn_file_actions_adddup2(&actions, stdoutFd, STDOUT_FILENO);
-    pid_t pid = -1;
-    int rc = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    return rc == 0 ? pid : -1;
+    pid_t parent = getpid();
+    pid_t pid = fork();
+    if (pid != 0) return pid;
+    // Only async-signal-safe calls from here to exec.
+    prctl(PR_SET_PDEATHSIG, SIGTERM);
+    if (getppid() != parent) _exit(127);
+    if (stdoutFd >= 0) dup2(stdoutFd, STDOUT_FILENO);
+    execve(argv[0], argv.data(), environ);
+    _exit(127);
 }
 
 // Runs `vt5-hcsim control SERIAL COMMAND...`; returns its output line and exit status.
 std::pair<std::string, int> control(const std::vector<std::string>& command) {
     int fds[2];
-    if (pipe(fds) != 0) return {"pipe failed", -1};
+    if (pipe2(fds, O_CLOEXEC) != 0) return {"pipe failed", -1};
     platform::UniqueFd readEnd(fds[0]), writeEnd(fds[1]);
     std::vector<std::string> args{VT5_HCSIM_PATH, "control", kSerial};
     args.insert(args.end(), command.begin(), command.end());
