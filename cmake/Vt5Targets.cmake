@@ -44,6 +44,9 @@ endfunction()
 # A libFuzzer target (fuzz build only), run by CTest under the label "fuzz" for a bounded
 # time: it must neither crash, leak nor hang.
 function(vt5_add_fuzzer name)
+  if(NOT VT5_FUZZ)
+    return()
+  endif()
   cmake_parse_arguments(F "" "CORPUS;DICT;SECONDS" "SOURCES;LIBS" ${ARGN})
   if(NOT F_SECONDS)
     set(F_SECONDS ${VT5_FUZZ_SECONDS})
