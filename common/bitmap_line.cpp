@@ -20,7 +20,8 @@ int64_t ToInt(double v) {
 
 void CBitmapRect::Line(float x1, float y1, float x2, float y2, uint32_t colour, float intensity) {
     if (width_ == 0 || height_ == 0) return;
-    if (!std::isfinite(x1) || !std::isfinite(y1) || !std::isfinite(x2) || !std::isfinite(y2)) {
+    if (!std::isfinite(x1) || !std::isfinite(y1) || !std::isfinite(x2) || !std::isfinite(y2) ||
+        !std::isfinite(intensity)) {
         return;
     }
     const bool xMajor = std::fabs(x2 - x1) >= std::fabs(y2 - y1);

@@ -73,14 +73,17 @@ const uint32_t* CBitmapRect::Row(int y) const {
 }
 
 void CBitmapRect::Blend(int x, int y, float w, uint32_t colour) {
-    if (x < 0 || x >= width_ || y < 0 || y >= height_) return;
+    // Weight 0 leaves the pixel as it is; a vertical or horizontal line gives it to every
+    // other pixel it touches.
+    if (w == 0.0f || x < 0 || x >= width_ || y < 0 || y >= height_) return;
     uint32_t& pixel = pixels_[size_t(y) * size_t(width_) + size_t(x)];
-    uint32_t blended = 0;
-    for (int n = 0; n < 4; ++n) {
-        float value = w * common::PixelByte(colour, n) + (1.0f - w) * common::PixelByte(pixel, n);
+    uint32_t blended = pixel & 0xFF000000u;
+    for (int n = 0; n < 3; ++n) {
+        const float value = w * float(common::PixelByte(colour, n)) +
+                            (1.0f - w) * float(common::PixelByte(pixel, n));
         // Weights outside 0..1 (end points of short lines) can overshoot either way.
-        int channel = std::clamp(int(std::clamp(value, -1.0f, 256.0f)), 0, 255);
-        blended |= uint32_t(channel) << (8 * n);
+        const uint32_t channel = value <= 0.0f ? 0u : value >= 255.0f ? 255u : uint32_t(value);
+        blended |= channel << (8 * n);
     }
     pixel = blended;
 }

@@ -37,7 +37,8 @@ public:
     const uint32_t* Row(int y) const;
 
 private:
-    // Blends the colour into one pixel with weight w (0..1 nominally), byte by byte.
+    // Blends the colour into one pixel with weight w (0..1 nominally), byte by byte for the
+    // three colour bytes; the fourth byte stays.
     void Blend(int x, int y, float w, uint32_t colour);
 
     int width_ = 0;

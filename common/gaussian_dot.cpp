@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <vector>
 
 #include "common/bitmap_rect.h"
 #include "common/colour.h"
@@ -42,17 +43,23 @@ void CBitmapRect::GaussianDot(float x, float y, float sigmaX, float sigmaY, uint
     sigmaY = std::max(sigmaY, 0.01f);
     const auto [xLow, xHigh] = Span(x, 3.33f * sigmaX, width_);
     const auto [yLow, yHigh] = Span(y, 3.33f * sigmaY, height_);
+    if (xLow > xHigh || yLow > yHigh) return;
     const double twoSx2 = 2.0 * double(sigmaX) * sigmaX, twoSy2 = 2.0 * double(sigmaY) * sigmaY;
+    std::vector<double> columnWeights(size_t(xHigh - xLow + 1));
+    for (int px = xLow; px <= xHigh; ++px) {
+        const double dx = px - double(x);
+        columnWeights[size_t(px - xLow)] = ExpMinus(dx * dx / twoSx2);
+    }
     for (int py = yLow; py <= yHigh; ++py) {
         const double dy = py - double(y);
         const double wy = ExpMinus(dy * dy / twoSy2);
+        if (wy == 0.0) continue;
         uint32_t* row = Row(py);
         for (int px = xLow; px <= xHigh; ++px) {
-            const double dx = px - double(x);
-            const double w = ExpMinus(dx * dx / twoSx2) * wy;
+            const double w = columnWeights[size_t(px - xLow)] * wy;
             uint32_t pixel = row[px];
-            uint32_t result = 0;
-            for (int n = 0; n < 4; ++n) {
+            uint32_t result = pixel & 0xFF000000u;
+            for (int n = 0; n < 3; ++n) {
                 const int old = common::PixelByte(pixel, n);
                 const int lit = int(w * common::PixelByte(colour, n));
                 result |= uint32_t(std::max(old, lit)) << (8 * n);
