@@ -1,5 +1,7 @@
 #include "gantrix/report/line_table.h"
 
+#include <sys/stat.h>
+
 #include <cstdio>
 #include <memory>
 #include <new>
@@ -61,6 +63,11 @@ int LineTable::ReadLogFile(const std::string& path) {
     if (!file) return kReadCannotOpen;
     std::string data;
     try {
+        // Known size: one allocation (the size is a hint; the loop reads to the end anyway).
+        struct stat info {};
+        if (::fstat(fileno(file.get()), &info) == 0 && info.st_size > 0) {
+            data.reserve(size_t(info.st_size));
+        }
         char chunk[65536];
         size_t n = 0;
         while ((n = std::fread(chunk, 1, sizeof chunk, file.get())) > 0)

@@ -2,6 +2,7 @@
 // spread of the guide star over a grid in arcseconds.
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 
 #include "gantrix/report/exposure_statistics.h"
 #include "gantrix/report/graph_colours.h"
@@ -16,11 +17,16 @@ constexpr float kVectorLength = 120;
 // Below this the downward walk of grid scales has run out.
 constexpr float kFinestGridScale = 0.01f;
 
+bool OddFloor(double v) {
+    const double f = std::floor(v);
+    // Doubles this large are all even integers.
+    if (std::fabs(f) >= 9.0e15) return false;
+    return (int64_t(f) & 1) != 0;
+}
+
 // Both floors odd or both even: the cell is dark.
 bool OddCell(double a, double b) {
-    const bool oddA = std::fmod(std::floor(a), 2.0) != 0;
-    const bool oddB = std::fmod(std::floor(b), 2.0) != 0;
-    return oddA != oddB;
+    return OddFloor(a) != OddFloor(b);
 }
 
 // One vector as five lines from points beside the centre to its tip, 120 pixels per unit.
