@@ -113,15 +113,9 @@ void BM_DrawExposureGraphs(benchmark::State& state) {
     const report::ExposureRecord exposure = OneExposure();
     for (auto _ : state) {
         report::ExposureRecord e = exposure;
-        CBitmapRect drift, signal, spread;
-        report::GraphScales scales;
-        report::DrawDriftGraphs(e, report::Axis::kRa, drift, signal, scales);
-        report::DrawDriftGraphs(e, report::Axis::kDec, drift, signal, scales);
-        report::ConvertTrackingErrors(e);
-        report::DrawTrackingErrorGraph(e, drift);
-        report::DrawFwhmGraph(e, signal);
-        report::DrawCalibrationVectors(e.calibration, spread);
-        benchmark::DoNotOptimize(report::DrawPointSpread(e, spread));
+        report::ExposureGraphs graphs;
+        report::DrawExposureGraphs(e, graphs);
+        benchmark::DoNotOptimize(graphs.scales.gridScale);
     }
 }
 BENCHMARK(BM_DrawExposureGraphs)->Unit(benchmark::kMillisecond);

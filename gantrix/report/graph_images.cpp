@@ -27,35 +27,40 @@ private:
 
 }  // namespace
 
+void DrawExposureGraphs(ExposureRecord& exposure, ExposureGraphs& graphs) {
+    DrawDriftGraphs(exposure, Axis::kRa, graphs.raDrift, graphs.raSignal, graphs.scales);
+    if (exposure.DecCalibrated()) {
+        DrawDriftGraphs(exposure, Axis::kDec, graphs.decDrift, graphs.decSignal, graphs.scales);
+    }
+    ConvertTrackingErrors(exposure);
+    DrawTrackingErrorGraph(exposure, graphs.trackingError);
+    DrawFwhmGraph(exposure, graphs.fwhm);
+    if (exposure.DecCalibrated()) {
+        DrawCalibrationVectors(exposure.calibration, graphs.calibration);
+        graphs.scales.gridScale = DrawPointSpread(exposure, graphs.pointSpread);
+    }
+}
+
 bool WriteExposureGraphs(ExposureRecord& exposure, int k, const std::string& reportFolder,
                          GraphScales& scales) {
+    ExposureGraphs graphs;
+    DrawExposureGraphs(exposure, graphs);
+    scales = graphs.scales;
     const GraphFiles files(reportFolder, k);
-    CBitmapRect drift, signal;
-    DrawDriftGraphs(exposure, Axis::kRa, drift, signal, scales);
-    if (!files.Write(drift, "_ra_graph.jpg") || !files.Write(signal, "_raag_graph.jpg")) {
+    if (!files.Write(graphs.raDrift, "_ra_graph.jpg") ||
+        !files.Write(graphs.raSignal, "_raag_graph.jpg")) {
         return false;
     }
-    if (exposure.DecCalibrated()) {
-        DrawDriftGraphs(exposure, Axis::kDec, drift, signal, scales);
-        if (!files.Write(drift, "_dec_graph.jpg") || !files.Write(signal, "_decag_graph.jpg")) {
-            return false;
-        }
+    if (exposure.DecCalibrated() && (!files.Write(graphs.decDrift, "_dec_graph.jpg") ||
+                                     !files.Write(graphs.decSignal, "_decag_graph.jpg"))) {
+        return false;
     }
-
-    ConvertTrackingErrors(exposure);
-    DrawTrackingErrorGraph(exposure, drift);
-    if (!files.Write(drift, "_track_err.jpg")) return false;
-    DrawFwhmGraph(exposure, signal);
-    if (!files.Write(signal, "_fwhm.jpg")) return false;
-
-    if (exposure.DecCalibrated()) {
-        CBitmapRect spread;
-        DrawCalibrationVectors(exposure.calibration, spread);
-        if (!files.Write(spread, "_calib.jpg")) return false;
-        scales.gridScale = DrawPointSpread(exposure, spread);
-        if (!files.Write(spread, "_ptspread.jpg")) return false;
+    if (!files.Write(graphs.trackingError, "_track_err.jpg") ||
+        !files.Write(graphs.fwhm, "_fwhm.jpg")) {
+        return false;
     }
-    return true;
+    return !exposure.DecCalibrated() || (files.Write(graphs.calibration, "_calib.jpg") &&
+                                         files.Write(graphs.pointSpread, "_ptspread.jpg"));
 }
 
 }  // namespace report

@@ -49,6 +49,17 @@ float DrawPointSpread(const ExposureRecord& exposure, CBitmapRect& bitmap);
 // Rewrites the exposure's tracking errors (frames, min and max) from pixels in arcseconds.
 void ConvertTrackingErrors(ExposureRecord& exposure);
 
+// Every image of one exposure; the DEC graphs and spread images stay 0 x 0 without DEC
+// calibration.
+struct ExposureGraphs {
+    CBitmapRect raDrift, raSignal, decDrift, decSignal, trackingError, fwhm, calibration,
+        pointSpread;
+    GraphScales scales;
+};
+
+// Draws every image of an exposure; converts its tracking errors to arcseconds on the way.
+void DrawExposureGraphs(ExposureRecord& exposure, ExposureGraphs& graphs);
+
 // Draws the graphs of exposure k (1-based page number) and writes them as JPEG files to
 // reportFolder/dat; converts its tracking errors to arcseconds on the way. False as soon as a
 // file cannot be written (files written before stay).

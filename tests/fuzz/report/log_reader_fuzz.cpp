@@ -4,7 +4,6 @@
 #include <cstdint>
 #include <string>
 
-#include "common/bitmap_rect.h"
 #include "gantrix/report/graph_images.h"
 #include "gantrix/report/interpret.h"
 #include "gantrix/report/line_table.h"
@@ -18,17 +17,11 @@ constexpr size_t kMaxExposures = 4;
 
 void DrawAndFill(const report::LogState& log, report::ExposureRecord exposure, int k) {
     if (exposure.frames.size() > kMaxFrames) return;
-    CBitmapRect drift, signal, spread;
-    report::GraphScales scales;
-    report::DrawDriftGraphs(exposure, report::Axis::kRa, drift, signal, scales);
-    report::DrawDriftGraphs(exposure, report::Axis::kDec, drift, signal, scales);
-    report::ConvertTrackingErrors(exposure);
-    report::DrawTrackingErrorGraph(exposure, drift);
-    report::DrawFwhmGraph(exposure, signal);
-    report::DrawCalibrationVectors(exposure.calibration, spread);
-    scales.gridScale = report::DrawPointSpread(exposure, spread);
+    report::ExposureGraphs graphs;
+    report::DrawExposureGraphs(exposure, graphs);
     const std::vector<std::string> labels = {report::LinkLabel(exposure)};
-    const report::PageInfo page{log, exposure, scales, k, report::LinkList(labels, 1), "x.txt", ""};
+    const report::PageInfo page{log,     exposure, graphs.scales, k, report::LinkList(labels, 1),
+                                "x.txt", ""};
     report::SubstituteTemplate("%HC_UID% %DR_RA_STD% %EXPO_LEN_SEC%", report::PageDictionary(page));
 }
 
