@@ -109,9 +109,7 @@ void StartExposure(LogState& state, LogTime time) {
     signals.elapsed = signals.raIntegral = signals.decIntegral = 0;
 
     ExposureRecord& e = state.exposure;
-    ExposureStatistics kept = std::move(e.statistics);
     e = ExposureRecord{};
-    e.statistics = std::move(kept);
     e.startTime = time;
     e.focalLength = state.focalLength;
     e.binning = state.binning;

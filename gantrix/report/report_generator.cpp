@@ -55,7 +55,7 @@ std::string ReportGenerator::GenerateReport(const std::string& logFile,
     try {
         return WritePages(logFile, reportFolder);
     } catch (const std::bad_alloc&) {
-        // Drawing and texts need little memory; without it the pages cannot be finished.
+        // Out of memory while drawing or filling the pages; the images are the bulk of it.
         return kErrorJpeg;
     }
 }

@@ -42,9 +42,6 @@ public:
     int ProcessLogFiles(const std::vector<std::string>& logFiles, std::string& resultText,
                         const FileDone& onFileDone = {});
 
-    // The log of the latest run, for callers that show more of it.
-    const LogState& State() const { return state_; }
-
 private:
     std::string WritePages(const std::string& logFile, const std::string& reportFolder);
 
