@@ -99,11 +99,14 @@ std::string ReportGenerator::WritePages(const std::string& logFile,
 }
 
 int ReportGenerator::ProcessLogFiles(const std::vector<std::string>& logFiles,
-                                     std::string& resultText, const FileDone& onFileDone) {
+                                     std::string& resultText, const FileDone& onFileDone,
+                                     const std::string& outputFolder) {
     resultText.clear();
     int failures = 0;
     for (const std::string& logFile : logFiles) {
-        const std::string reportFolder = ReportFolderFor(logFile);
+        const std::string reportFolder = outputFolder.empty()
+                                             ? ReportFolderFor(logFile)
+                                             : Join(outputFolder, ReportBaseName(logFile));
         const std::string error = GenerateReport(logFile, reportFolder);
         const bool failed = !error.empty();
         if (failed) ++failures;

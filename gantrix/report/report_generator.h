@@ -36,11 +36,12 @@ public:
     // one of the error texts above. Files written before an error stay.
     std::string GenerateReport(const std::string& logFile, const std::string& reportFolder);
 
-    // Runs GenerateReport for each log into <anchor>/Processed/<base name> and collects
+    // Runs GenerateReport for each log into <anchor>/Processed/<base name> (or, when
+    // outputFolder is given, <outputFolder>/<base name>) and collects
     // "<base name>.txt:\t<OK or error>\r\n" lines in resultText (emptied first). Returns the
     // number of files that failed.
     int ProcessLogFiles(const std::vector<std::string>& logFiles, std::string& resultText,
-                        const FileDone& onFileDone = {});
+                        const FileDone& onFileDone = {}, const std::string& outputFolder = {});
 
 private:
     std::string WritePages(const std::string& logFile, const std::string& reportFolder);

@@ -105,9 +105,14 @@ TEST(Vt5Report, ProcessesTheLogsGivenAndExitsNonZeroWhenOneFailed) {
     EXPECT_NE(ReadFileText(dir.Path() / "err.txt").find("1 of 2 log files failed"),
               std::string::npos);
 
+    // -o puts each report into FOLDER/<log name>.
+    ASSERT_EQ(RunTool("-o out/reports A1B2C3D4E5F6G7H/SD/LOGS/vt5_log_0308.txt", dir), 0);
+    EXPECT_TRUE(fs::exists(dir.Path() / "out/reports/vt5_log_0308/guiexpo_2.html"));
+
     EXPECT_EQ(RunTool("", dir), 2);
-    EXPECT_NE(ReadFileText(dir.Path() / "err.txt").find("Usage: vt5-report LOGFILE..."),
+    EXPECT_NE(ReadFileText(dir.Path() / "err.txt").find("Usage: vt5-report [-o FOLDER] LOGFILE..."),
               std::string::npos);
+    EXPECT_EQ(RunTool("x_log_1.txt -o", dir), 2);
 }
 
 }  // namespace
