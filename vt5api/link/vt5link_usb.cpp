@@ -225,34 +225,27 @@ const char* CVT5Link::QuerySerial() {
     if (mode_ == VT5_MODE_CLIENT)
         return ClientQuery(VT5_REQ_QUERY_SERIAL, querySerial_, sizeof querySerial_, 8,
                            "QuerySerial()");
-    if (!CheckOpen("QuerySerial()")) return "";
-    std::memset(querySerial_, 0, sizeof querySerial_);
-    std::memset(queryDescr_, 0, sizeof queryDescr_);
-    uint32_t type = 0, id = 0;
-    FT_STATUS st = FT_GetDeviceInfo(handle_, &type, &id, querySerial_, queryDescr_, nullptr);
-    if (st != FT_OK) {
-        lastStatus_ = st;
-        SetFormattedError("FT_GetDeviceInfo failed");
-        return "";
-    }
-    return querySerial_;
+    return UsbQueryInfo("QuerySerial()") ? querySerial_ : "";
 }
 
 const char* CVT5Link::QueryDescr() {
     if (mode_ == VT5_MODE_CLIENT)
         return ClientQuery(VT5_REQ_QUERY_DESCR, queryDescr_, sizeof queryDescr_, 64,
                            "QueryDescr()");
-    if (!CheckOpen("QueryDescr()")) return "";
+    return UsbQueryInfo("QueryDescr()") ? queryDescr_ : "";
+}
+
+// Fills both query buffers from FT_GetDeviceInfo; false with the failure text.
+bool CVT5Link::UsbQueryInfo(const char* operation) {
+    if (!CheckOpen(operation)) return false;
     std::memset(querySerial_, 0, sizeof querySerial_);
     std::memset(queryDescr_, 0, sizeof queryDescr_);
     uint32_t type = 0, id = 0;
     FT_STATUS st = FT_GetDeviceInfo(handle_, &type, &id, querySerial_, queryDescr_, nullptr);
-    if (st != FT_OK) {
-        lastStatus_ = st;
-        SetFormattedError("FT_GetDeviceInfo failed");
-        return "";
-    }
-    return queryDescr_;
+    if (st == FT_OK) return true;
+    lastStatus_ = st;
+    SetFormattedError("FT_GetDeviceInfo failed");
+    return false;
 }
 
 int32_t CVT5Link::FlushInBuffer() {
