@@ -38,3 +38,36 @@ endfunction()
 function(vt5_qt_target target)
   set_target_properties(${target} PROPERTIES AUTOMOC ON AUTORCC ON)
 endfunction()
+
+# vt5_add_fuzzer(<name> SOURCES <files...> LIBS <targets...> [CORPUS <dir>] [DICT <file>]
+#                [SECONDS <n>])
+# A libFuzzer target (fuzz build only), run by CTest under the label "fuzz" for a bounded
+# time: it must neither crash, leak nor hang.
+function(vt5_add_fuzzer name)
+  if(NOT VT5_FUZZ)
+    return()
+  endif()
+  cmake_parse_arguments(F "" "CORPUS;DICT;SECONDS" "SOURCES;LIBS" ${ARGN})
+  if(NOT F_SECONDS)
+    set(F_SECONDS ${VT5_FUZZ_SECONDS})
+  endif()
+  add_executable(${name} ${F_SOURCES})
+  target_link_libraries(${name} PRIVATE ${F_LIBS})
+  target_link_options(${name} PRIVATE -fsanitize=fuzzer)
+  add_dependencies(vt5_fuzzers ${name})
+  set(corpus ${CMAKE_CURRENT_BINARY_DIR}/${name}-corpus)
+  file(MAKE_DIRECTORY ${corpus})
+  set(seeds)
+  if(F_CORPUS)
+    set(seeds ${F_CORPUS})
+  endif()
+  set(dict)
+  if(F_DICT)
+    set(dict -dict=${F_DICT})
+  endif()
+  add_test(NAME ${name}
+           COMMAND ${name} -max_total_time=${F_SECONDS} -timeout=10 -rss_limit_mb=2048
+                   -print_final_stats=1 ${dict} ${corpus} ${seeds})
+  set_tests_properties(${name} PROPERTIES LABELS fuzz TIMEOUT 600
+                       ENVIRONMENT "VT5_USB_BACKENDS=none;VT5_USB_BUS=/nonexistent/vt5-fuzz-bus")
+endfunction()

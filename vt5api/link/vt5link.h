@@ -100,6 +100,9 @@ public:
     // The TCP disconnect: back to Direct mode.
     int32_t Disconnect();
     bool HasClientSocket() const { return clientSocket_.valid(); }
+    // Takes an already connected stream socket as the connection to a server, without the
+    // connect handshake (tests and fuzzing drive the client this way).
+    void AttachClientSocket(platform::UniqueFd socket);
     // Client mode: the bytes the server holds for this client; other modes: the USB count.
     int32_t QueryReadBufLen(int32_t* count);
     // The HC's identity as the server found it; table receives the supported-command table.

@@ -57,6 +57,12 @@ int32_t CVT5Link::ConnectToServer(const char* host, int32_t port, const char* ap
     return VT5_OK;
 }
 
+void CVT5Link::AttachClientSocket(platform::UniqueFd socket) {
+    socketsInitialised_ = true;
+    clientSocket_ = std::move(socket);
+    mode_ = VT5_MODE_CLIENT;
+}
+
 int32_t CVT5Link::Disconnect() {
     if (mode_ == VT5_MODE_DIRECT) return VT5_OK;
     if (mode_ == VT5_MODE_SERVER) return VT5_E_WRONG_MODE;

@@ -136,7 +136,7 @@ public:
             }
         }
         got = static_cast<uint32_t>(std::min<size_t>(count, rx_.size()));
-        std::memcpy(buffer, rx_.data(), got);
+        if (got) std::memcpy(buffer, rx_.data(), got);
         rx_.erase(rx_.begin(), rx_.begin() + got);
         return FT_OK;
     }

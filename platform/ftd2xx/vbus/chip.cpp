@@ -213,7 +213,7 @@ FT_STATUS Chip::read(uint8_t* buffer, uint32_t count, uint32_t& got, int64_t max
         if (!plugged_) return FT_IO_ERROR;
     }
     got = std::min(ready, count);
-    std::memcpy(buffer, rx_.data() + rxHead_, got);
+    if (got) std::memcpy(buffer, rx_.data() + rxHead_, got);
     rxHead_ += got;
     if (rxHead_ == rx_.size()) {
         rx_.clear();

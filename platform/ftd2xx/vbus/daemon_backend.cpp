@@ -64,7 +64,7 @@ public:
         return exchange(wire::Writer().u8(wire::kRead).u32(count), [&](wire::Reader& r) {
             std::vector<uint8_t> data = r.block();
             if (data.size() > count) data.resize(count);
-            std::memcpy(buffer, data.data(), data.size());
+            if (!data.empty()) std::memcpy(buffer, data.data(), data.size());
             got = static_cast<uint32_t>(data.size());
         });
     }
