@@ -127,6 +127,9 @@ public:
     void Broadcast(const uint8_t* bytes, int32_t count, int excludedClient);
     // Lock free, all sections free, no resync pending: the HC was (re-)identified.
     void ResetAccessState();
+    // The server's state (client records, lock, sections, queues) for tests and diagnostics;
+    // null before the first start. Read it only on the server's thread.
+    const VT5ServerState* ServerState() const { return server_.get(); }
     // Receives a line of text for each client arrival and departure, refusal, lock time-out
     // and resynchronisation of the server (called on the server's thread).
     void SetServerLog(std::function<void(const char*)> log) { serverLog_ = std::move(log); }

@@ -1,0 +1,126 @@
+#include "gantrix/report/line_table.h"
+
+#include <sys/stat.h>
+
+#include <cstdio>
+#include <memory>
+#include <new>
+#include <stdexcept>
+
+#include "gantrix/report/parse_fields.h"
+#include "gantrix/report/scan_number.h"
+
+namespace report {
+
+namespace {
+
+struct FileCloser {
+    void operator()(std::FILE* f) const { std::fclose(f); }
+};
+using File = std::unique_ptr<std::FILE, FileCloser>;
+
+bool IsLineEnd(char c) {
+    return c == '\r' || c == '\n';
+}
+
+// Matches token against a pattern of numbers ('#', as "%d" reads them) and literal characters;
+// true when every number converted. Trailing characters are allowed, as with sscanf.
+bool MatchNumbers(std::string_view token, std::string_view pattern, int* numbers) {
+    size_t pos = 0;
+    for (char p : pattern) {
+        if (p == '#') {
+            const size_t used = ScanInt(token.substr(pos), *numbers++);
+            if (used == 0) return false;
+            pos += used;
+        } else {
+            if (pos >= token.size() || token[pos] != p) return false;
+            ++pos;
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
+int ParseLineHead(LogLine& line) {
+    size_t cursor = 0;
+    int date[3];
+    const std::string_view dateToken = NextToken(line.rawText, cursor);
+    if (!MatchNumbers(dateToken, "#-#-#", date) || date[1] < 1 || date[1] > 12) return ~int(cursor);
+    int time[4];
+    const std::string_view timeToken = NextToken(line.rawText, cursor);
+    if (!MatchNumbers(timeToken, "#:#:#.#", time)) return ~int(cursor);
+    line.logTime =
+        LogTimeFromCalendar(date[0], date[1], date[2], time[0], time[1], time[2], time[3]);
+    line.eventKeyword = NextToken(line.rawText, cursor);
+    line.fieldCursor = cursor;
+    return 0;
+}
+
+int LineTable::ReadLogFile(const std::string& path) {
+    Clear();
+    File file(std::fopen(path.c_str(), "rb"));
+    if (!file) return kReadCannotOpen;
+    std::string data;
+    try {
+        // Known size: one allocation (the size is a hint; the loop reads to the end anyway).
+        struct stat info {};
+        if (::fstat(fileno(file.get()), &info) == 0 && info.st_size > 0) {
+            data.reserve(size_t(info.st_size));
+        }
+        char chunk[65536];
+        size_t n = 0;
+        while ((n = std::fread(chunk, 1, sizeof chunk, file.get())) > 0)
+            data.append(chunk, n);
+    } catch (const std::bad_alloc&) {
+        return kReadNoMemory;
+    } catch (const std::length_error&) {
+        return kReadNoMemory;
+    }
+    if (std::ferror(file.get())) return kReadCannotOpen;
+    return ReadLogData(std::move(data));
+}
+
+int LineTable::ReadLogData(std::string data) {
+    Clear();
+    text_ = std::move(data);
+    const int status = Split();
+    if (status != kReadOk) Clear();
+    return status;
+}
+
+int LineTable::Split() {
+    const std::string_view text = text_;
+    size_t pos = 0;
+    // A file is read as long as it has bytes left; a run of line ends of any length and mix
+    // separates two lines, so the only empty line there can be is a leading one.
+    do {
+        if (lines_.size() == lines_.capacity()) {
+            try {
+                lines_.reserve(lines_.size() + kGrowthStep);
+            } catch (const std::bad_alloc&) {
+                return kReadNoMemory;
+            } catch (const std::length_error&) {
+                return kReadNoMemory;
+            }
+        }
+        size_t end = pos;
+        while (end < text.size() && !IsLineEnd(text[end]))
+            ++end;
+        if (end == pos) return kReadEmptyLine;
+        LogLine& line = lines_.emplace_back();
+        line.rawText = text.substr(pos, end - pos);
+        pos = end;
+        while (pos < text.size() && IsLineEnd(text[pos]))
+            ++pos;
+        if (const int status = ParseLineHead(line); status != 0) return status;
+    } while (pos < text.size());
+    return kReadOk;
+}
+
+void LineTable::Clear() {
+    lines_.clear();
+    text_.clear();
+}
+
+}  // namespace report

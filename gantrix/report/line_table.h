@@ -1,0 +1,59 @@
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "gantrix/report/log_time.h"
+
+namespace report {
+
+// One text line of a guiding log. The views point into the LineTable that read it and stay
+// valid until that table reads again or ends.
+struct LogLine {
+    std::string_view rawText;       // the whole line without its line end
+    LogTime logTime = 0;            // from the date and time tokens
+    std::string_view eventKeyword;  // third token, e.g. "CAM FRAME"
+    size_t fieldCursor = 0;         // index in rawText where the event's fields begin
+};
+
+// Outcome of ReadLogFile: 0, one of the values below, or (negative) the complement of the
+// position in the line where its date or time token failed to convert.
+enum ReadStatus : int {
+    kReadOk = 0,
+    kReadCannotOpen = 1,
+    kReadNoMemory = 2,
+    kReadEmptyLine = 3,
+};
+
+// The lines of one log file, in file order.
+class LineTable {
+public:
+    // Reads a whole file; any previous content is dropped first. On a non-zero status the
+    // table is left empty.
+    int ReadLogFile(const std::string& path);
+    // The same for log bytes already in memory.
+    int ReadLogData(std::string data);
+
+    const std::vector<LogLine>& Lines() const { return lines_; }
+    size_t Size() const { return lines_.size(); }
+    const LogLine& operator[](size_t i) const { return lines_[i]; }
+
+    // The table grows by this many lines at a time, not line by line.
+    static constexpr size_t kGrowthStep = 16384;
+
+private:
+    int Split();
+    void Clear();
+
+    std::string text_;
+    std::vector<LogLine> lines_;
+};
+
+// Reads one line head (date "%d-%d-%d", time "%d:%d:%d.%d", keyword) into line; 0, or the
+// complement of the cursor position where the date or time token failed. A month outside
+// 1..12 is no date.
+int ParseLineHead(LogLine& line);
+
+}  // namespace report

@@ -1,0 +1,121 @@
+#include "gantrix/report/report_generator.h"
+
+#include <cstdio>
+#include <ctime>
+#include <exception>
+#include <filesystem>
+#include <memory>
+
+#include "gantrix/report/folder_path.h"
+#include "gantrix/report/graph_images.h"
+#include "gantrix/report/report_page.h"
+
+namespace report {
+
+namespace {
+
+struct FileCloser {
+    void operator()(std::FILE* f) const { std::fclose(f); }
+};
+
+// Writes bytes to a new file; false when it cannot be created or written completely.
+bool WriteFile(const std::string& path, const std::string& bytes) {
+    std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "wb"));
+    if (!file) return false;
+    const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file.get()) == bytes.size();
+    return std::fclose(file.release()) == 0 && written;
+}
+
+std::string Join(const std::string& folder, const std::string& name) {
+    return (std::filesystem::path(folder) / name).string();
+}
+
+std::string ConversionTimeNow() {
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    return ConversionTimeText(local);
+}
+
+}  // namespace
+
+ReportGenerator::ReportGenerator(ReportResources resources) : resources_(std::move(resources)) {}
+
+std::string ReportGenerator::GenerateReport(const std::string& logFile,
+                                            const std::string& reportFolder) {
+    if (lines_.ReadLogFile(logFile) != kReadOk) return kErrorReadLog;
+    try {
+        if (!Interpret(lines_, state_)) return kErrorEvaluate;
+    } catch (const std::exception&) {
+        return kErrorEvaluate;
+    }
+    if (CreateFolderPath(reportFolder) != 0 || CreateFolderPath(Join(reportFolder, "dat")) != 0) {
+        return kErrorDestination;
+    }
+    try {
+        return WritePages(logFile, reportFolder);
+    } catch (const std::bad_alloc&) {
+        // Out of memory while drawing or filling the pages; the images are the bulk of it.
+        return kErrorJpeg;
+    }
+}
+
+std::string ReportGenerator::WritePages(const std::string& logFile,
+                                        const std::string& reportFolder) {
+    const std::string sourceFileName = std::filesystem::path(logFile).filename().string();
+    const std::string conversionTime = ConversionTimeNow();
+
+    std::vector<ExposureRecord*> kept;
+    std::vector<std::string> labels;
+    for (ExposureRecord& exposure : state_.exposures) {
+        if (!KeepExposure(exposure)) continue;
+        kept.push_back(&exposure);
+        labels.push_back(LinkLabel(exposure));
+    }
+
+    for (size_t i = 0; i < kept.size(); ++i) {
+        const int k = int(i + 1);
+        ExposureRecord& exposure = *kept[i];
+        GraphScales scales;
+        if (!WriteExposureGraphs(exposure, k, reportFolder, scales)) return kErrorJpeg;
+
+        if (resources_.styleSheet.empty()) return kErrorResource;
+        if (!WriteFile(Join(reportFolder, "dat/vt5log.css"), resources_.styleSheet)) {
+            return kErrorDestination;
+        }
+        if (resources_.logo.empty()) return kErrorResource;
+        if (!WriteFile(Join(reportFolder, "dat/NORVANE-LOGO-small.jpg"), resources_.logo)) {
+            return kErrorDestination;
+        }
+        if (resources_.pageTemplate.empty()) return kErrorResource;
+        const PageInfo page{state_,         exposure,      scales, k, LinkList(labels, k),
+                            sourceFileName, conversionTime};
+        const std::string text = SubstituteTemplate(resources_.pageTemplate, PageDictionary(page));
+        if (!WriteFile(Join(reportFolder, "guiexpo_" + std::to_string(k) + ".html"), text)) {
+            return kErrorDestination;
+        }
+    }
+    return {};
+}
+
+int ReportGenerator::ProcessLogFiles(const std::vector<std::string>& logFiles,
+                                     std::string& resultText, const FileDone& onFileDone,
+                                     const std::string& outputFolder) {
+    resultText.clear();
+    int failures = 0;
+    for (const std::string& logFile : logFiles) {
+        const std::string reportFolder = outputFolder.empty()
+                                             ? ReportFolderFor(logFile)
+                                             : Join(outputFolder, ReportBaseName(logFile));
+        const std::string error = GenerateReport(logFile, reportFolder);
+        const bool failed = !error.empty();
+        if (failed) ++failures;
+        const std::string line =
+            ReportBaseName(logFile) + ".txt:\t" + (failed ? error : std::string("OK")) + "\r\n";
+        resultText += line;
+        if (onFileDone) onFileDone({logFile, reportFolder, line, failed});
+    }
+    return failures;
+}
+
+}  // namespace report

@@ -1,0 +1,54 @@
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "gantrix/report/interpret.h"
+#include "gantrix/report/line_table.h"
+#include "gantrix/report/report_resources.h"
+
+namespace report {
+
+// The outcomes of a report run as the user reads them.
+inline constexpr const char* kErrorReadLog = "Can't read log file (format error?)";
+inline constexpr const char* kErrorEvaluate = "Error while evaluating log data";
+inline constexpr const char* kErrorDestination = "Can't create destination path";
+inline constexpr const char* kErrorJpeg = "can't write JPG file";
+inline constexpr const char* kErrorResource = "missing resource";
+
+// What ProcessLogFiles tells its caller after each file.
+struct FileOutcome {
+    const std::string& logFile;
+    const std::string& reportFolder;
+    const std::string& resultLine;  // the line appended to the result text
+    bool failed;
+};
+using FileDone = std::function<void(const FileOutcome&)>;
+
+// Turns guiding logs into report folders: one page per guided exposure with its graphs, a
+// style sheet and a logo. One generator handles one file at a time; it is not re-entrant.
+class ReportGenerator {
+public:
+    explicit ReportGenerator(ReportResources resources);
+
+    // Writes the report of one log into reportFolder. Returns an empty text on success, else
+    // one of the error texts above. Files written before an error stay.
+    std::string GenerateReport(const std::string& logFile, const std::string& reportFolder);
+
+    // Runs GenerateReport for each log into <anchor>/Processed/<base name> (or, when
+    // outputFolder is given, <outputFolder>/<base name>) and collects
+    // "<base name>.txt:\t<OK or error>\r\n" lines in resultText (emptied first). Returns the
+    // number of files that failed.
+    int ProcessLogFiles(const std::vector<std::string>& logFiles, std::string& resultText,
+                        const FileDone& onFileDone = {}, const std::string& outputFolder = {});
+
+private:
+    std::string WritePages(const std::string& logFile, const std::string& reportFolder);
+
+    ReportResources resources_;
+    LineTable lines_;
+    LogState state_;
+};
+
+}  // namespace report

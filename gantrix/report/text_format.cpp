@@ -1,0 +1,75 @@
+#include "gantrix/report/text_format.h"
+
+#include <charconv>
+#include <climits>
+#include <cmath>
+#include <cstdarg>
+#include <cstdio>
+
+namespace report {
+
+std::string Printf(const char* format, ...) {
+    va_list args;
+    va_start(args, format);
+    va_list copy;
+    va_copy(copy, args);
+    const int length = std::vsnprintf(nullptr, 0, format, copy);
+    va_end(copy);
+    std::string text(size_t(length > 0 ? length : 0), '\0');
+    if (length > 0) std::vsnprintf(text.data(), text.size() + 1, format, args);
+    va_end(args);
+    return text;
+}
+
+std::string FixedText(double value, int decimals) {
+    char buffer[400];  // the largest double has 309 digits before the point
+    const auto [end, error] =
+        std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, decimals);
+    if (error != std::errc()) return "nan";
+    return std::string(buffer, end);
+}
+
+std::string SignedFixedText(double value, int decimals) {
+    std::string text = FixedText(value, decimals);
+    if (text.front() != '-') text.insert(text.begin(), '+');
+    return text;
+}
+
+int TruncToInt(double value) {
+    if (std::isnan(value)) return 0;
+    if (value <= double(INT_MIN)) return INT_MIN;
+    if (value >= double(INT_MAX)) return INT_MAX;
+    return int(value);
+}
+
+std::string HtmlText(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (char c : text) {
+        switch (c) {
+            case '&':
+                out += "&amp;";
+                break;
+            case '<':
+                out += "&lt;";
+                break;
+            case '>':
+                out += "&gt;";
+                break;
+            case '"':
+                out += "&quot;";
+                break;
+            case '\'':
+                out += "&#39;";
+                break;
+            case '%':
+                out += "&#37;";
+                break;
+            default:
+                out += c;
+        }
+    }
+    return out;
+}
+
+}  // namespace report

@@ -1,0 +1,76 @@
+// vt5-report [-o FOLDER] LOGFILE...: writes the guiding report of every log given and lists
+// the outcome per log.
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "gantrix/report/report_generator.h"
+
+namespace {
+
+void PrintUsage(std::FILE* out) {
+    std::fputs(
+        "Usage: vt5-report [-o FOLDER] LOGFILE...\n"
+        "Writes one HTML page per guided exposure of each Veltra-5 guiding log, with its\n"
+        "graphs, into a report folder named after the log:\n"
+        "  <ID folder>/Processed/<log name>/  where <ID folder> is the HC's unique-ID folder\n"
+        "      above the log (15 characters, no lower-case letter), as Gantrix copies the SD\n"
+        "      card; without one, the first folder of the log's path (\"/\" for an absolute\n"
+        "      path);\n"
+        "  FOLDER/<log name>/                 with -o FOLDER.\n"
+        "Prints one line per log and exits with 1 when any log failed.\n",
+        out);
+}
+
+// The result lines end in CR LF for the dialogs that show them; a terminal wants LF.
+std::string WithoutCarriageReturn(const std::string& line) {
+    std::string text = line;
+    if (text.size() >= 2 && text.compare(text.size() - 2, 2, "\r\n") == 0) {
+        text.erase(text.size() - 2, 1);
+    }
+    return text;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    std::vector<std::string> logFiles;
+    std::string outputFolder;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "-h") == 0 || std::strcmp(argv[i], "--help") == 0) {
+            PrintUsage(stdout);
+            return 0;
+        }
+        if (std::strcmp(argv[i], "-o") == 0) {
+            if (i + 1 == argc || argv[i + 1][0] == '\0') {
+                std::fputs("vt5-report: -o needs a folder\n", stderr);
+                return 2;
+            }
+            outputFolder = argv[++i];
+            continue;
+        }
+        logFiles.emplace_back(argv[i]);
+    }
+    if (logFiles.empty()) {
+        PrintUsage(stderr);
+        return 2;
+    }
+
+    report::ReportGenerator generator(report::LoadReportResources());
+    std::string resultText;
+    const int failures = generator.ProcessLogFiles(
+        logFiles, resultText,
+        [](const report::FileOutcome& outcome) {
+            std::fputs(WithoutCarriageReturn(outcome.resultLine).c_str(), stdout);
+            std::fflush(stdout);
+            std::fprintf(stderr, "  %s %s\n", outcome.failed ? "report folder" : "->",
+                         outcome.reportFolder.c_str());
+        },
+        outputFolder);
+    if (failures > 0) {
+        std::fprintf(stderr, "%d of %zu log files failed\n", failures, logFiles.size());
+        return 1;
+    }
+    return 0;
+}
