@@ -4,12 +4,14 @@
 #include <gtest/gtest.h>
 
 #include "tests/gantrix/api_server_dlg_fixture.h"
+#include "vt5api/options/connection_target.h"
 
 namespace {
 
 using vt5test::ApiServerDlgTest;
 
 TEST_F(ApiServerDlgTest, EmptyPortStartsOn5937AndIsEmptiedAfterStopping) {
+    plugHc("HC000042");
     CAPIServerDlg dlg(app);
     dlg.tick();
     startStop(dlg)->click();
@@ -21,6 +23,16 @@ TEST_F(ApiServerDlgTest, EmptyPortStartsOn5937AndIsEmptiedAfterStopping) {
         CAPIServerDlg reopened(app);
         EXPECT_EQ(port(reopened)->text(), "5937");
     }
+
+    // Connection options saved with an empty port reach this server.
+    VT5ConnectionOptions options;
+    options.connectToServer = 1;
+    options.serverAddress = "127.0.0.1";
+    ASSERT_EQ(options.serverPort, 0);
+    VT5ConnectionTarget target = TargetFromOptions(options);
+    CVT5Api client;
+    EXPECT_EQ(VT5_Open(&client, target.Serial(), target.Host(), target.port, "Starloom"), VT5_OK);
+    VT5_Close(&client);
 
     startStop(dlg)->click();
     EXPECT_EQ(port(dlg)->text(), "");

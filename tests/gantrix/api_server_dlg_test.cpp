@@ -47,6 +47,18 @@ TEST_F(ApiServerDlgTest, OpensOffWithEverythingEditable) {
     EXPECT_EQ(dlg.serverOptions().serverOptionAllowed, 0);
 }
 
+TEST_F(ApiServerDlgTest, StartingStateLeavesNothingToPress) {
+    CAPIServerDlg dlg(app);
+    app.server.WithStatus([](ServerStatus& s) { s.state = ServerStatus::kStarting; });
+    dlg.tick();
+    EXPECT_EQ(state(dlg), "Starting...");
+    EXPECT_EQ(startStop(dlg)->text(), "Stop Server");
+    EXPECT_FALSE(startStop(dlg)->isEnabled());
+    EXPECT_FALSE(port(dlg)->isEnabled());
+    EXPECT_FALSE(child<QPushButton>(dlg, "buttonOptions")->isEnabled());
+    app.server.WithStatus([](ServerStatus& s) { s.state = ServerStatus::kOff; });
+}
+
 TEST_F(ApiServerDlgTest, PortTextIsReadAsPercentDAndStoppingKeepsItsOwnPort) {
     const int32_t freePortNumber = freePort();
     CAPIServerDlg dlg(app);

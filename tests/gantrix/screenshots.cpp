@@ -14,6 +14,7 @@
 #include "gantrix/app/api_server_dlg.h"
 #include "gantrix/app/gantrix_app.h"
 #include "gantrix/app/gantrix_dlg.h"
+#include "gantrix/app/gantrix_texts.h"
 #include "gantrix/app/my_folder.h"
 #include "hcsim/hc/simulated_hc.h"
 #include "platform/ftd2xx/driver.h"
@@ -29,6 +30,21 @@ bool Save(QWidget& w, const QDir& folder, const char* name) {
     const QString path = folder.filePath(QString::fromLatin1(name));
     const bool ok = w.grab().save(path);
     std::printf("%s %s\n", ok ? "wrote" : "FAILED", qPrintable(path));
+    return ok;
+}
+
+// Shows a message box through the program's Prompter and saves it as it appears.
+bool SaveMessage(Prompter& prompter, QWidget* parent, const QDir& folder, const char* name,
+                 const char* caption, const std::string& text, QMessageBox::Icon icon,
+                 QMessageBox::StandardButtons buttons) {
+    bool ok = false;
+    QTimer::singleShot(100, [&] {
+        if (QWidget* box = QApplication::activeModalWidget()) {
+            ok = Save(*box, folder, name);
+            box->close();
+        }
+    });
+    prompter.message(parent, caption, text, icon, buttons);
     return ok;
 }
 
@@ -115,5 +131,12 @@ int main(int argc, char** argv) {
         CVT5ConnDlg conn(options, &main);
         ok &= Save(conn, folder, "conn-options-server.png");
     }
+    ok &= SaveMessage(prompter, &main, folder, "message-close.png", kCaptionQuestion,
+                      kCloseQuestion, QMessageBox::Question, QMessageBox::Yes | QMessageBox::No);
+    char error[1024];
+    std::snprintf(error, sizeof error, kApiErrorFormat, kNoDeviceAtServer, 35,
+                  VT5_GetErrorText(35));
+    ok &= SaveMessage(prompter, &main, folder, "message-error.png", kCaptionError, error,
+                      QMessageBox::Warning, QMessageBox::Ok);
     return ok ? 0 : 1;
 }
