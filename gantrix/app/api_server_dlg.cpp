@@ -9,11 +9,11 @@
 #include <QPushButton>
 #include <QTreeWidget>
 #include <QVBoxLayout>
-#include <cstdio>
 #include <cstring>
 
 #include "gantrix/app/gantrix_app.h"
 #include "gantrix/app/gantrix_texts.h"
+#include "gantrix/report/text_format.h"
 #include "vt5api/api/vt5server.h"
 #include "vt5api/options/port_text.h"
 #include "vt5api/ui/edit_options.h"
@@ -29,11 +29,8 @@ constexpr int kRefreshTicks = 20;
 constexpr int kServedSerialLength = 8;
 
 QString Caption() {
-    char text[128];
     const int version = VT5_GetVersion();
-    std::snprintf(text, sizeof text, kServerDlgCaptionFormat, (version >> 8) & 0xFF,
-                  version & 0xFF);
-    return UiText(text);
+    return UiText(report::Printf(kServerDlgCaptionFormat, (version >> 8) & 0xFF, version & 0xFF));
 }
 
 }  // namespace

@@ -1,9 +1,8 @@
 // The connect flow of Gantrix's tools.
 
-#include <cstdio>
-
 #include "gantrix/app/gantrix_app.h"
 #include "gantrix/app/gantrix_texts.h"
+#include "gantrix/report/text_format.h"
 #include "platform/clock/clock.h"
 #include "vt5api/commands/identity.h"
 #include "vt5api/options/connection_target.h"
@@ -20,12 +19,9 @@ constexpr int64_t kStartWaitMs = 3000;
 
 int CGantrixApp::ReportApiError(QWidget* parent, const char* step, int32_t code) {
     VT5_Close(&toolApi);
-    const char* codeText = VT5_GetErrorText(code);
-    std::string text(
-        static_cast<size_t>(std::snprintf(nullptr, 0, kApiErrorFormat, step, code, codeText)),
-        '\0');
-    std::snprintf(text.data(), text.size() + 1, kApiErrorFormat, step, code, codeText);
-    prompter.message(parent, kCaptionError, text, QMessageBox::Warning);
+    prompter.message(parent, kCaptionError,
+                     report::Printf(kApiErrorFormat, step, code, VT5_GetErrorText(code)),
+                     QMessageBox::Warning);
     return -1;
 }
 

@@ -1,17 +1,10 @@
 #include "gantrix/app/server_view.h"
 
-#include <cstdio>
-
 #include "gantrix/app/gantrix_texts.h"
+#include "gantrix/report/text_format.h"
 #include "vt5api/options/named_devices.h"
 
 namespace {
-
-std::string Format(const char* format, auto... args) {
-    std::string text(static_cast<size_t>(std::snprintf(nullptr, 0, format, args...)), '\0');
-    std::snprintf(text.data(), text.size() + 1, format, args...);
-    return text;
-}
 
 std::string Trimmed(const std::string& text) {
     const size_t first = text.find_first_not_of(' ');
@@ -52,14 +45,14 @@ std::string StateText(const ServerSnapshot& snapshot) {
 std::string DeviceText(const ServerSnapshot& s) {
     if (s.state == ServerStatus::kOff || !s.deviceOpen) return {};
     if (s.bootFlag)
-        return Format(" BOOT mode\n Ver.: %x.%1x / %04x", s.protocolVersion >> 4,
-                      s.protocolVersion & 0xF, s.secondProtocolWord);
-    return Format(" Fw. mode\n Ver.: %x.%02x / %04x", s.protocolVersion >> 8,
-                  s.protocolVersion & 0xFF, s.secondProtocolWord);
+        return report::Printf(" BOOT mode\n Ver.: %x.%1x / %04x", s.protocolVersion >> 4,
+                              s.protocolVersion & 0xF, s.secondProtocolWord);
+    return report::Printf(" Fw. mode\n Ver.: %x.%02x / %04x", s.protocolVersion >> 8,
+                          s.protocolVersion & 0xFF, s.secondProtocolWord);
 }
 
 std::string ClientAddressText(const VT5ServerClient& client) {
-    return Format("%.32s : %d", client.address, client.port);
+    return report::Printf("%.32s : %d", client.address, client.port);
 }
 
 std::string SectionText(int32_t sectionFlags) {
@@ -75,5 +68,5 @@ std::string ServerLabelText(bool running, const std::string& openSerial) {
     if (openSerial.empty()) return kServerLabelActive;
     std::string name = openSerial;
     FindNamedDevice(name);
-    return Format(kServerLabelActiveWith, Trimmed(name).c_str());
+    return report::Printf(kServerLabelActiveWith, Trimmed(name).c_str());
 }
