@@ -159,12 +159,10 @@ void CVT5ConnDlg::buildControls() {
 
 void CVT5ConnDlg::enableChoice() {
     const bool server = options_.connectToServer != 0;
-    for (QWidget* w : {static_cast<QWidget*>(specific_), static_cast<QWidget*>(named_),
-                       static_cast<QWidget*>(connected_), static_cast<QWidget*>(refresh_),
-                       static_cast<QWidget*>(remove_)})
+    for (QWidget* w :
+         std::initializer_list<QWidget*>{specific_, named_, connected_, refresh_, remove_})
         w->setEnabled(!server);
-    for (QWidget* w : {static_cast<QWidget*>(address_), static_cast<QWidget*>(port_),
-                       static_cast<QWidget*>(local_)})
+    for (QWidget* w : std::initializer_list<QWidget*>{address_, port_, local_})
         w->setEnabled(server);
 }
 
