@@ -1,6 +1,6 @@
 # Warnings for the project's own targets; third-party headers come in as system headers.
 add_compile_options(-Wall -Wextra -Wpedantic -Wshadow -Wnon-virtual-dtor -Wcast-align
-                    -Wunused -Woverloaded-virtual -Wnull-dereference -Wimplicit-fallthrough)
+                    -Wunused -Woverloaded-virtual -Wimplicit-fallthrough)
 if(VT5_WERROR)
   add_compile_options(-Werror)
 endif()
