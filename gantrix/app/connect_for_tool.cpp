@@ -1,0 +1,94 @@
+// The connect flow of Gantrix's tools.
+
+#include "gantrix/app/gantrix_app.h"
+#include "gantrix/app/gantrix_texts.h"
+#include "gantrix/report/text_format.h"
+#include "platform/clock/clock.h"
+#include "vt5api/commands/identity.h"
+#include "vt5api/options/connection_target.h"
+#include "vt5api/ui/busy_cursor.h"
+#include "vt5api/ui/prompter.h"
+
+namespace {
+
+constexpr int32_t kFirmwarePulseMs = 200;
+constexpr int32_t kBootPulseMs = 2000;
+constexpr int64_t kStartWaitMs = 3000;
+
+}  // namespace
+
+int CGantrixApp::ReportApiError(QWidget* parent, const char* step, int32_t code) {
+    VT5_Close(&toolApi);
+    prompter.message(parent, kCaptionError,
+                     report::Printf(kApiErrorFormat, step, code, VT5_GetErrorText(code)),
+                     QMessageBox::Warning);
+    return -1;
+}
+
+// The ESC pulse that switches the HC on. A local pulse goes to the HC the options name: the
+// pulse itself would open the first HC found, which need not be the one that did not answer.
+int32_t CGantrixApp::PulseEsc(int32_t pulseMs, const char* serial, const char* host, int32_t port) {
+    if (host || !serial || toolApi.link->IsOpen())
+        return VT5_ESC_control(&toolApi, pulseMs, host, port);
+    if (toolApi.link->Open(serial) != 0) return VT5_E_CANNOT_OPEN;
+    int32_t result = VT5_ESC_control(&toolApi, pulseMs, nullptr, 0);
+    toolApi.link->Close();
+    return result;
+}
+
+int CGantrixApp::ConnectForTool(int requiredMode, const char* applicationId, QWidget* parent) {
+    VT5ConnectionTarget target;
+    int32_t serverPort = 0;
+    if (server.IsServerRunning(nullptr, &serverPort)) {
+        target.host = "localhost";
+        target.port = serverPort;
+    } else {
+        target = TargetFromOptions(toolOptions);
+    }
+    auto open = [&] {
+        return VT5_Open(&toolApi, target.Serial(), target.Host(), target.port, applicationId);
+    };
+
+    int32_t result = VT5_OK;
+    {
+        BusyCursor busy;
+        result = open();
+    }
+    if (result == VT5_E_HANDSHAKE) {
+        VT5_Close(&toolApi);
+        if (prompter.message(parent, kCaptionQuestion, kTurnOnQuestion, QMessageBox::Question,
+                             QMessageBox::Yes | QMessageBox::No) != QMessageBox::Yes)
+            return -1;
+        const char* failedStep = nullptr;
+        {
+            BusyCursor busy;
+            const int32_t pulseMs =
+                requiredMode == kRequireFirmware ? kFirmwarePulseMs : kBootPulseMs;
+            result = PulseEsc(pulseMs, target.Serial(), target.Host(), target.port);
+            if (result != VT5_OK) {
+                failedStep = kTurnOnFailed;
+            } else {
+                platform::sleepMs(kStartWaitMs);
+                result = open();
+                if (result != VT5_OK) failedStep = kOpenAfterTurnOnFailed;
+            }
+        }
+        if (failedStep) return ReportApiError(parent, failedStep, result);
+    } else if (result != VT5_OK) {
+        const char* step = result == VT5_E_CANT_CONNECT ? kNoServer
+                           : target.Host()              ? kNoDeviceAtServer
+                                                        : kNoDevice;
+        return ReportApiError(parent, step, result);
+    }
+
+    int32_t bootFlag = 0;
+    VT5cmd_GetProtocolVersion(&toolApi, &bootFlag, nullptr, nullptr);
+    const bool wrongMode = (requiredMode == kRequireFirmware && bootFlag) ||
+                           (requiredMode == kRequireBoot && !bootFlag);
+    if (wrongMode) {
+        prompter.message(parent, kCaptionError, kWrongMode, QMessageBox::Warning);
+        VT5_Close(&toolApi);
+        return -1;
+    }
+    return 0;
+}

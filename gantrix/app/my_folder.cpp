@@ -1,0 +1,31 @@
+#include "gantrix/app/my_folder.h"
+
+#include <cstring>
+
+namespace reg = platform::registry;
+
+namespace {
+
+constexpr const char* kSubKey = "Gantrix";
+constexpr const char* kValue = "Veltra-5 folder";
+constexpr uint32_t kBufferSize = 1024;
+
+}  // namespace
+
+std::string ReadMyFolder(const reg::Key& settings) {
+    reg::Key gantrix;
+    if (settings.openSubKey(kSubKey, gantrix) != reg::ERROR_SUCCESS) return {};
+    char buffer[kBufferSize + 1];
+    std::memset(buffer, 0, sizeof buffer);
+    uint32_t size = kBufferSize;
+    if (gantrix.queryValue(kValue, nullptr, buffer, &size) != reg::ERROR_SUCCESS) return {};
+    std::string folder = buffer;
+    if (folder.size() > kBufferSize - 1) return {};
+    return folder;
+}
+
+reg::LSTATUS StoreMyFolder(const reg::Key& settings, const std::string& folder) {
+    reg::Key gantrix;
+    if (reg::LSTATUS status = settings.createSubKey(kSubKey, gantrix); status) return status;
+    return gantrix.setString(kValue, folder);
+}

@@ -1,0 +1,72 @@
+#include "gantrix/app/server_view.h"
+
+#include "gantrix/app/gantrix_texts.h"
+#include "gantrix/report/text_format.h"
+#include "vt5api/options/named_devices.h"
+
+namespace {
+
+std::string Trimmed(const std::string& text) {
+    const size_t first = text.find_first_not_of(' ');
+    if (first == std::string::npos) return {};
+    return text.substr(first, text.find_last_not_of(' ') - first + 1);
+}
+
+}  // namespace
+
+ServerSnapshot TakeSnapshot(const ServerStatus& status) {
+    ServerSnapshot s;
+    s.state = status.state;
+    s.portInUse = status.portInUse;
+    s.openResult = status.openResult;
+    s.deviceOpen = status.deviceOpen;
+    s.openSerial = status.openSerial;
+    s.bootFlag = status.bootFlag;
+    s.protocolVersion = status.protocolVersion;
+    s.secondProtocolWord = status.secondProtocolWord;
+    return s;
+}
+
+std::string StateText(const ServerSnapshot& snapshot) {
+    switch (snapshot.state) {
+        case ServerStatus::kOff:
+            return "OFF";
+        case ServerStatus::kStarting:
+            return "Starting...";
+        default:
+            break;
+    }
+    if (!snapshot.deviceOpen || snapshot.openSerial.empty()) return "Active";
+    std::string name = snapshot.openSerial;
+    FindNamedDevice(name);
+    return "Active (open to '" + name + "')";
+}
+
+std::string DeviceText(const ServerSnapshot& s) {
+    if (s.state == ServerStatus::kOff || !s.deviceOpen) return {};
+    if (s.bootFlag)
+        return report::Printf(" BOOT mode\n Ver.: %x.%1x / %04x", s.protocolVersion >> 4,
+                              s.protocolVersion & 0xF, s.secondProtocolWord);
+    return report::Printf(" Fw. mode\n Ver.: %x.%02x / %04x", s.protocolVersion >> 8,
+                          s.protocolVersion & 0xFF, s.secondProtocolWord);
+}
+
+std::string ClientAddressText(const VT5ServerClient& client) {
+    return report::Printf("%.32s : %d", client.address, client.port);
+}
+
+std::string SectionText(int32_t sectionFlags) {
+    std::string text;
+    if (sectionFlags & 1) text += "CTRL ";
+    if (sectionFlags & 2) text += "FS ";
+    if (sectionFlags & 4) text += "ESKY ";
+    return text;
+}
+
+std::string ServerLabelText(bool running, const std::string& openSerial) {
+    if (!running) return kServerLabel;
+    if (openSerial.empty()) return kServerLabelActive;
+    std::string name = openSerial;
+    FindNamedDevice(name);
+    return report::Printf(kServerLabelActiveWith, Trimmed(name).c_str());
+}

@@ -1,0 +1,70 @@
+#include "tests/gantrix/gantrix_fixture.h"
+
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstring>
+#include <thread>
+
+#include "gantrix/app/gantrix_texts.h"
+#include "vt5api/api/vt5_errors.h"
+#include "vt5api/ui/ui_text.h"
+
+namespace vt5test {
+
+GantrixTest::~GantrixTest() {
+    app.server.StopServerThread();
+    VT5_Close(&app.toolApi);
+}
+
+hcsim::SimulatedHc& GantrixTest::plugHc(const std::string& serial, hcsim::HcMode mode) {
+    hcsim::HcConfig config;
+    config.serial = serial;
+    config.startMode = mode;
+    hcs.push_back(std::make_unique<hcsim::SimulatedHc>(bus.bus(), config));
+    return *hcs.back();
+}
+
+bool GantrixTest::startServer(int32_t port, const std::string& servedSerial) {
+    app.server.WithStatus([&](ServerStatus& s) {
+        s.configuredPort = port;
+        std::snprintf(s.servedSerial, sizeof s.servedSerial, "%s", servedSerial.c_str());
+        s.openPending = !servedSerial.empty();
+    });
+    app.server.StartServerThread();
+    return waitUntil([&] {
+               return app.server.WithStatus(
+                   [](ServerStatus& s) { return s.state != ServerStatus::kStarting; });
+           }) &&
+           app.server.WithStatus([](ServerStatus& s) { return s.state == ServerStatus::kActive; });
+}
+
+bool GantrixTest::waitUntil(const std::function<bool()>& done, int timeoutMs) {
+    for (int waited = 0; !done(); waited += 10) {
+        if (waited >= timeoutMs) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return true;
+}
+
+int32_t GantrixTest::freePort() {
+    int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t size = sizeof address;
+    ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
+    ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &size);
+    ::close(fd);
+    return ntohs(address.sin_port);
+}
+
+std::string GantrixTest::expectedApiError(const char* step, int32_t code) const {
+    char text[1024];
+    std::snprintf(text, sizeof text, kApiErrorFormat, step, code, VT5_GetErrorText(code));
+    return UiText(text).toStdString();
+}
+
+}  // namespace vt5test

@@ -1,0 +1,142 @@
+// gantrix-screenshots: renders Gantrix's windows offscreen into PNG files, for looking at
+// the layouts without a display. Usage: gantrix-screenshots OUTPUT_FOLDER
+
+#include <QApplication>
+#include <QDir>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTimer>
+#include <QTreeWidget>
+#include <cstdio>
+#include <cstdlib>
+#include <thread>
+
+#include "gantrix/app/api_server_dlg.h"
+#include "gantrix/app/gantrix_app.h"
+#include "gantrix/app/gantrix_dlg.h"
+#include "gantrix/app/gantrix_texts.h"
+#include "gantrix/app/my_folder.h"
+#include "hcsim/hc/simulated_hc.h"
+#include "platform/ftd2xx/driver.h"
+#include "vt5api/options/named_devices.h"
+#include "vt5api/ui/conn_dlg.h"
+#include "vt5api/ui/prompter.h"
+
+namespace {
+
+bool Save(QWidget& w, const QDir& folder, const char* name) {
+    w.show();
+    w.adjustSize();
+    const QString path = folder.filePath(QString::fromLatin1(name));
+    const bool ok = w.grab().save(path);
+    std::printf("%s %s\n", ok ? "wrote" : "FAILED", qPrintable(path));
+    return ok;
+}
+
+// Shows a message box through the program's Prompter and saves it as it appears.
+bool SaveMessage(Prompter& prompter, QWidget* parent, const QDir& folder, const char* name,
+                 const char* caption, const std::string& text, QMessageBox::Icon icon,
+                 QMessageBox::StandardButtons buttons) {
+    bool ok = false;
+    QTimer::singleShot(100, [&] {
+        if (QWidget* box = QApplication::activeModalWidget()) {
+            ok = Save(*box, folder, name);
+            box->close();
+        }
+    });
+    prompter.message(parent, caption, text, icon, buttons);
+    return ok;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: gantrix-screenshots OUTPUT_FOLDER\n");
+        return 2;
+    }
+    QDir folder(QString::fromLocal8Bit(argv[1]));
+    folder.mkpath(QStringLiteral("."));
+    const std::string hive = folder.filePath(QStringLiteral("registry.reg")).toStdString();
+    ::setenv("VT5_REGISTRY", hive.c_str(), 1);
+    ::setenv("VT5_USB_BACKENDS", "none", 1);
+    QApplication application(argc, argv);
+
+    platform::vbus::LocalBus bus;
+    platform::ftd2xx::ScopedBackend attach(bus);
+    hcsim::HcConfig config;
+    config.serial = "HC000042";
+    hcsim::SimulatedHc hc(bus, config);
+    config.serial = "HC000043";
+    hcsim::SimulatedHc second(bus, config);
+    SetNamedDevice("HC000042", "Observatory pier", 0);
+    SetNamedDevice("HC000017", "Travel kit", 0);
+
+    QtPrompter prompter;
+    CGantrixApp app(prompter);
+    StoreMyFolder(app.settingsKey, "/home/observer/Veltra-5 downloads");
+    VT5ConnectionOptions serverOptions;
+    serverOptions.programKey = VT5_KEY_GANTRIX_SERVER;
+    serverOptions.directAccessId = "HC000042";
+    SaveOptions(serverOptions);
+
+    bool ok = true;
+    CGantrixDlg main(app);
+    ok &= Save(main, folder, "gantrix-main.png");
+
+    {
+        CAPIServerDlg server(app, &main);
+        server.tick();
+        ok &= Save(server, folder, "api-server-off.png");
+        server.findChild<QPushButton*>(QStringLiteral("buttonStartStop"))->click();
+
+        CVT5Api starloom, panelcast;
+        int32_t port = 0;
+        app.server.IsServerRunning(nullptr, &port);
+        VT5_Open(&starloom, nullptr, "localhost", port, "Starloom");
+        VT5_Open(&panelcast, nullptr, "localhost", port, "Panelcast");
+        starloom.link->Lock(62748);
+        starloom.link->Unlock(0);
+        starloom.link->Lock(23156);
+        starloom.link->Unlock(0);
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        // A forced refresh asks the server thread for a fresh copy, shown at a later tick.
+        app.serverListCountdown = 0;
+        server.tick();
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        server.tick();
+        ok &= Save(server, folder, "api-server-active.png");
+    }
+    // The server dialog runs modally; close it as soon as it shows.
+    QTimer::singleShot(200, [] {
+        if (QWidget* modal = QApplication::activeModalWidget()) modal->close();
+    });
+    main.openApiServer();
+    ok &= Save(main, folder, "gantrix-main-active.png");
+    app.server.StopServerThread();
+
+    VT5ConnectionOptions options;
+    options.programKey = VT5_KEY_GANTRIX;
+    options.directAccessId = "HC000042";
+    {
+        CVT5ConnDlg conn(options, &main);
+        conn.findChild<QPushButton*>(QStringLiteral("buttonRefresh"))->click();
+        conn.findChild<QListWidget*>(QStringLiteral("listConnected"))->setCurrentRow(1);
+        ok &= Save(conn, folder, "conn-options-direct.png");
+    }
+    options.connectToServer = 1;
+    options.serverAddress = "observatory.local";
+    options.serverPort = 6000;
+    {
+        CVT5ConnDlg conn(options, &main);
+        ok &= Save(conn, folder, "conn-options-server.png");
+    }
+    ok &= SaveMessage(prompter, &main, folder, "message-close.png", kCaptionQuestion,
+                      kCloseQuestion, QMessageBox::Question, QMessageBox::Yes | QMessageBox::No);
+    char error[1024];
+    std::snprintf(error, sizeof error, kApiErrorFormat, kNoDeviceAtServer, 35,
+                  VT5_GetErrorText(35));
+    ok &= SaveMessage(prompter, &main, folder, "message-error.png", kCaptionError, error,
+                      QMessageBox::Warning, QMessageBox::Ok);
+    return ok ? 0 : 1;
+}
