@@ -25,17 +25,6 @@ int CGantrixApp::ReportApiError(QWidget* parent, const char* step, int32_t code)
     return -1;
 }
 
-// The ESC pulse that switches the HC on. A local pulse goes to the HC the options name: the
-// pulse itself would open the first HC found, which need not be the one that did not answer.
-int32_t CGantrixApp::PulseEsc(int32_t pulseMs, const char* serial, const char* host, int32_t port) {
-    if (host || !serial || toolApi.link->IsOpen())
-        return VT5_ESC_control(&toolApi, pulseMs, host, port);
-    if (toolApi.link->Open(serial) != 0) return VT5_E_CANNOT_OPEN;
-    int32_t result = VT5_ESC_control(&toolApi, pulseMs, nullptr, 0);
-    toolApi.link->Close();
-    return result;
-}
-
 int CGantrixApp::ConnectForTool(int requiredMode, const char* applicationId, QWidget* parent) {
     VT5ConnectionTarget target;
     int32_t serverPort = 0;
@@ -64,7 +53,8 @@ int CGantrixApp::ConnectForTool(int requiredMode, const char* applicationId, QWi
             BusyCursor busy;
             const int32_t pulseMs =
                 requiredMode == kRequireFirmware ? kFirmwarePulseMs : kBootPulseMs;
-            result = PulseEsc(pulseMs, target.Serial(), target.Host(), target.port);
+            // A local pulse goes to the HC the options name (the one just opened for).
+            result = VT5_ESC_control(&toolApi, pulseMs, target.Host(), target.port);
             if (result != VT5_OK) {
                 failedStep = kTurnOnFailed;
             } else {

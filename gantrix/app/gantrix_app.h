@@ -48,5 +48,4 @@ public:
 
 private:
     int ReportApiError(QWidget* parent, const char* step, int32_t code);
-    int32_t PulseEsc(int32_t pulseMs, const char* serial, const char* host, int32_t port);
 };

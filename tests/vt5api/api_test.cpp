@@ -131,6 +131,17 @@ TEST_F(ApiSwitchedOff, EscPulseOfZeroLeavesTheLineHigh) {
     EXPECT_FALSE(hc->with([](hcsim::HcDevice& d) { return d.resetHigh(); }));
 }
 
+TEST_F(ApiSwitchedOff, PulseGoesToTheHcTheContextWasOpenedFor) {
+    hcsim::HcConfig config = offConfig();
+    config.serial = "HC000002";
+    hcsim::SimulatedHc second(bus.bus(), config);
+    EXPECT_EQ(VT5_Open(&api, "HC000002", nullptr, 0, nullptr), VT5_E_HANDSHAKE);
+    EXPECT_EQ(VT5_ESC_control(&api, 200, nullptr, 0), VT5_OK);
+    platform::sleepMs(500);
+    EXPECT_EQ(second.mode(), hcsim::HcMode::Firmware);
+    EXPECT_EQ(hc->mode(), hcsim::HcMode::Off);  // listed first, but not the one asked for
+}
+
 TEST_F(ApiSwitchedOff, PulseWithoutAnyHcGivesOne) {
     hc->unplug();
     EXPECT_EQ(VT5_ESC_control(&api, 200, nullptr, 0), VT5_E_CANNOT_OPEN);

@@ -10,7 +10,9 @@ int32_t LocalPulse(CVT5Api* api, int32_t bits, int32_t pulseMs) {
     CVT5Link& link = *api->link;
     bool openedHere = false;
     if (!link.IsOpen()) {
-        if (link.Open(nullptr) != 0) return VT5_E_CANNOT_OPEN;
+        // The HC this context was opened for, when it names one: with several HCs plugged
+        // in, the first one found need not be the one that did not answer.
+        if (link.Open(api->serial[0] ? api->serial : nullptr) != 0) return VT5_E_CANNOT_OPEN;
         openedHere = true;
     }
     int32_t failed = link.SetBitOutput(bits, bits);
