@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "platform/clock/clock.h"
 #include "vt5api/api/vt5api.h"
 #include "vt5api/commands/identity.h"
 
@@ -12,10 +13,11 @@ namespace {
 
 void usage(FILE* to) {
     std::fprintf(to,
-                 "usage: vt5-info [--serial S] [--server HOST[:PORT]] [--list]\n"
+                 "usage: vt5-info [--serial S] [--server HOST[:PORT]] [--list] [--hold SECONDS]\n"
                  "Lists the free HCs on this computer and prints the device information of\n"
                  "the HC with serial S (default: the first one), or of the HC an API server\n"
-                 "shares (port 5937 unless given). --list only lists.\n");
+                 "shares (port 5937 unless given). --list only lists. --hold keeps the\n"
+                 "connection open that long afterwards (to see it in a server's client list).\n");
 }
 
 int fail(const char* step, int32_t code, CVT5Api& api) {
@@ -60,9 +62,10 @@ int main(int argc, char** argv) {
     std::string serial, host;
     int32_t port = 0;
     bool listOnly = false;
+    long holdSeconds = 0;
     for (int i = 1; i < argc; ++i) {
         std::string a = argv[i];
-        if ((a == "--serial" || a == "--server") && i + 1 >= argc) {
+        if ((a == "--serial" || a == "--server" || a == "--hold") && i + 1 >= argc) {
             std::fprintf(stderr, "vt5-info: %s needs a value\n", a.c_str());
             return 2;
         }
@@ -80,6 +83,13 @@ int main(int argc, char** argv) {
                 }
                 port = static_cast<int32_t>(p);
                 host.resize(colon);
+            }
+        } else if (a == "--hold") {
+            char* end = nullptr;
+            holdSeconds = std::strtol(argv[++i], &end, 10);
+            if (*end || holdSeconds < 0 || holdSeconds > 86400) {
+                std::fprintf(stderr, "vt5-info: bad --hold %s\n", argv[i]);
+                return 2;
             }
         } else if (a == "--list") {
             listOnly = true;
@@ -103,6 +113,10 @@ int main(int argc, char** argv) {
     result = VT5cmd_GetDeviceInfo(&api, &info);
     if (result != VT5_OK) return fail("Reading the device information", result, api);
     print(info);
+    if (holdSeconds > 0) {
+        std::fflush(stdout);
+        platform::sleepMs(holdSeconds * 1000);
+    }
     VT5_Close(&api);
     return 0;
 }
