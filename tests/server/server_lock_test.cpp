@@ -173,6 +173,26 @@ TEST_F(ServerLock, ResynchronisationOnlyAfterALostHolderAndOnlyWithAnOpenHc) {
     EXPECT_FALSE(state().resyncPending);
 }
 
+TEST_F(ServerLock, HolderLostMidExchangeLeavesNoAnswerForTheNextClient) {
+    plugHc();
+    openHc();
+    auto a = connect("A");
+    auto b = connect("B");
+    // A sends its command and vanishes before reading the answer.
+    ASSERT_EQ(lock(*a, 0), kLockAnswer);
+    ASSERT_TRUE(ask(*a, wireMessage(VT5_WIRE_DATA_WRITE, {0xF8, 0x05, 0x11, 0xFF})));
+    a->close();
+    poll(2);
+    ASSERT_EQ(state().clients.size(), 1u);
+    // B's exchange gets B's answer.
+    ASSERT_EQ(lock(*b, 0), kLockAnswer);
+    ASSERT_TRUE(ask(*b, wireMessage(VT5_WIRE_DATA_WRITE, {0xF8, 0x07, 0x11, 0xFF})));
+    auto answer = ask(*b, wireMessage(VT5_WIRE_DATA_READ, le32(8)));
+    ASSERT_TRUE(answer);
+    EXPECT_EQ(answer->payload,
+              join({le16(0), le16(0xFFFF), {0xF8, 0x07, 0x00, 0x08, 0x00, 0x11, 0x01, 0x03}}));
+}
+
 TEST_F(ServerLock, SectionOwnerIndexShiftsWithItsClient) {
     auto starloom = connect("Starloom");
     auto panelcast = connect("Panelcast");
