@@ -33,7 +33,8 @@ platform::UniqueFd Connect(int port) {
 int ListeningPort(const CVT5Api& api) {
     sockaddr_in addr{};
     socklen_t len = sizeof addr;
-    ::getsockname(api.link->ServerState()->listener.get(), reinterpret_cast<sockaddr*>(&addr), &len);
+    ::getsockname(api.link->ServerState()->listener.get(), reinterpret_cast<sockaddr*>(&addr),
+                  &len);
     return ntohs(addr.sin_port);
 }
 
