@@ -10,13 +10,14 @@
 
 namespace vt5test {
 
-Subprocess::Subprocess(const std::vector<std::string>& argv) {
+Subprocess::Subprocess(const std::vector<std::string>& argv, bool stderrToo) {
     int fds[2];
     if (::pipe(fds) != 0) throw std::runtime_error("pipe failed");
     pid_ = ::fork();
     if (pid_ < 0) throw std::runtime_error("fork failed");
     if (pid_ == 0) {
         ::dup2(fds[1], 1);
+        if (stderrToo) ::dup2(fds[1], 2);
         ::close(fds[0]);
         ::close(fds[1]);
         std::vector<char*> args;

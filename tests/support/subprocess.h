@@ -11,7 +11,8 @@ namespace vt5test {
 // reaped when the object ends.
 class Subprocess {
 public:
-    explicit Subprocess(const std::vector<std::string>& argv);
+    // With stderrToo, the program's standard error is read as part of its output.
+    explicit Subprocess(const std::vector<std::string>& argv, bool stderrToo = false);
     ~Subprocess();
     Subprocess(const Subprocess&) = delete;
     Subprocess& operator=(const Subprocess&) = delete;

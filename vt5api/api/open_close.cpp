@@ -9,6 +9,8 @@
 namespace {
 
 void StoreText(char* dest, size_t size, const char* text) {
+    // A reopen passes the stored texts themselves: copying one onto itself would lose it.
+    if (text == dest) return;
     std::snprintf(dest, size, "%s", text ? text : "");
 }
 

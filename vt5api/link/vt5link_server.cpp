@@ -118,7 +118,10 @@ bool CVT5Link::ResyncLine() {
     while (QueryWriteBufLen() != 0)
         platform::sleepMs(1);
     platform::sleepMs(550);
-    return SetBaudRate(3000000) == 0;
+    if (SetBaudRate(3000000) != 0) return false;
+    // What the lost holder's command left in the receive queue is nobody's answer.
+    FlushInBuffer();
+    return true;
 }
 
 int32_t CVT5Link::PollServer() {
