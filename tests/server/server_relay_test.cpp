@@ -153,6 +153,18 @@ TEST_F(ServerRelay, QueryReadBufLenAfterPowerOffAndUnknownMessages) {
     EXPECT_EQ(state().clients.size(), 3u);
 }
 
+TEST_F(ServerRelay, StaleAnswerBytesAreNotPassedOnAsMessages) {
+    // An answer nobody waited for (a client vanished mid-exchange) is no asynchronous message:
+    // relaying it would put answer bytes in front of every client's next answer.
+    hcSends({0xF8, 0x07, 0x00, 0x08, 0x00, 0x11, 0x01, 0x03});
+    auto count = askControl(*a, VT5_REQ_QUERY_READ_BUF_LEN);
+    ASSERT_TRUE(count);
+    EXPECT_EQ(count->identifier, 0x9E225C3Du);
+    EXPECT_EQ(count->payload, le16(0));
+    EXPECT_TRUE(queue(1).empty());
+    EXPECT_TRUE(hcOpen());
+}
+
 TEST_F(ServerRelay, SystemChangeNotifiesTheOthersButNotTheRequester) {
     server_.link->Broadcast(kUnknown.data(), 5, -1);  // something old in every queue
     takeLocksAndSections();

@@ -141,10 +141,15 @@ int32_t CVT5Link::PollServer() {
             }
         }
     }
+    // While a client holds the lock the others are not read, so they are not watched either:
+    // their waiting requests would only wake this wait again and again. (poll skips the
+    // negative descriptors, which keeps the indexes lined up with the client list.)
     std::vector<pollfd> fds;
     fds.push_back({s.listener.get(), POLLIN, 0});
-    for (const auto& c : s.clients)
-        fds.push_back({c->socket.get(), POLLIN, 0});
+    for (size_t i = 0; i < s.clients.size(); ++i) {
+        bool watched = s.lockHolder < 0 || s.lockHolder == static_cast<int>(i);
+        fds.push_back({watched ? s.clients[i]->socket.get() : -1, POLLIN, 0});
+    }
     int ready = ::poll(fds.data(), fds.size(), 20);
     if (ready < 0) {
         lastSocketError_ = VT5SocketErrorClass(errno);
@@ -153,8 +158,14 @@ int32_t CVT5Link::PollServer() {
     if (ready == 0) return VT5_OK;
     if (fds[0].revents & POLLIN) AcceptClient();
     for (size_t i = 1; i < fds.size(); ++i) {
-        if (!(fds[i].revents & (POLLIN | POLLHUP | POLLERR))) continue;
         int index = static_cast<int>(i - 1);
+        if (fds[i].fd < 0 && s.lockHolder < 0) {
+            // The lock came free in this pass: a client not watched till now is read like
+            // the others, in list order.
+            fds[i].fd = s.clients[static_cast<size_t>(index)]->socket.get();
+            if (::poll(&fds[i], 1, 0) < 0) fds[i].revents = 0;
+        }
+        if (!(fds[i].revents & (POLLIN | POLLHUP | POLLERR))) continue;
         if (s.lockHolder >= 0 && s.lockHolder != index) continue;
         int served = VT5ServeRequest(*this, index);
         // Clients whose relay queue overflowed go now, from the last to the first.

@@ -13,8 +13,11 @@ int32_t CVT5Api::DirectConnect(const char* serialArg) {
         int32_t result = ReadAnswerMessage();
         if (result != VT5_OK) {
             if (link->Mode() != VT5_MODE_SERVER) return result;
-            // The server passes what it read on to all its clients.
-            link->Broadcast(answer.bytes, std::min<int32_t>(10, answer.length), -1);
+            // The server passes the HC's messages on to all its clients; a stale answer that
+            // nobody waited for is no message, and in their streams it would pass for the
+            // start of their next answer.
+            if (answer.length > 0 && answer.bytes[0] == VT5_ASYNC_ID)
+                link->Broadcast(answer.bytes, std::min<int32_t>(10, answer.length), -1);
             if (result == VT5_E_POWERED_OFF || result == VT5_E_UNKNOWN_ASYNC) return result;
         }
     }
