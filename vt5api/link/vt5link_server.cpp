@@ -33,12 +33,9 @@ int32_t CVT5Link::StopServer() {
     if (mode_ != VT5_MODE_SERVER) return VT5_E_WRONG_MODE;
     if (!socketsInitialised_) return VT5_E_TCP_INIT;
     VT5ServerState& s = *server_;
-    if (s.lockHolder >= 0) s.resyncPending = true;
-    s.clients.clear();
-    for (int& owner : s.sectionOwners)
-        owner = -1;
-    s.lockHolder = -1;
-    s.lockDepth = 0;
+    // From the last to the first; a lock holder among them leaves a resync pending.
+    for (int i = static_cast<int>(s.clients.size()) - 1; i >= 0; --i)
+        RemoveClient(i, "the server stopped");
     s.listener.reset();
     mode_ = VT5_MODE_DIRECT;
     return VT5_OK;
