@@ -90,17 +90,8 @@ private:
     }
 
     bool Answer(uint32_t identifier, const void* payload = nullptr, size_t size = 0) {
-        uint8_t message[8 + 64];
-        std::vector<uint8_t> large;
-        uint8_t* m = message;
-        if (size > sizeof message - 8) {
-            large.resize(8 + size);
-            m = large.data();
-        }
-        VT5PutU32(m, static_cast<uint32_t>(8 + size));
-        VT5PutU32(m + 4, identifier);
-        if (size) std::memcpy(m + 8, payload, size);
-        return Send(m, 8 + size);
+        int errorClass = 0;
+        return VT5SendMessage(fd_, identifier, payload, size, errorClass);
     }
 
     bool ErrorAnswer(uint16_t code, bool withStatus = false) {

@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <vector>
 
 #include "vt5api/link/wire.h"
 
@@ -58,6 +59,21 @@ bool VT5SendAll(int fd, const void* data, size_t count, int& errorClass) {
     }
     errorClass = 0;
     return true;
+}
+
+bool VT5SendMessage(int fd, uint32_t identifier, const void* payload, size_t size,
+                    int& errorClass) {
+    uint8_t small[8 + 64];
+    std::vector<uint8_t> large;
+    uint8_t* m = small;
+    if (size > sizeof small - 8) {
+        large.resize(8 + size);
+        m = large.data();
+    }
+    VT5PutU32(m, static_cast<uint32_t>(8 + size));
+    VT5PutU32(m + 4, identifier);
+    if (size) std::memcpy(m + 8, payload, size);
+    return VT5SendAll(fd, m, 8 + size, errorClass);
 }
 
 long VT5RecvExactly(int fd, void* data, size_t count, int& errorClass) {

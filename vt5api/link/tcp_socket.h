@@ -15,6 +15,9 @@ int VT5SocketErrorClass(int err);
 
 // Sends every byte; false when a send fails (nothing is sent for a count of 0).
 bool VT5SendAll(int fd, const void* data, size_t count, int& errorClass);
+// Sends one wire message (header with the total length and the identifier, then the
+// payload) in a single send, so that Nagle's algorithm never holds back half of it.
+bool VT5SendMessage(int fd, uint32_t identifier, const void* payload, size_t size, int& errorClass);
 // Receives until count bytes arrived. Returns the count received: equal to count, or less
 // when the peer closed the connection; -1 when a receive failed (errorClass set).
 long VT5RecvExactly(int fd, void* data, size_t count, int& errorClass);

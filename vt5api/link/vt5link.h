@@ -169,6 +169,7 @@ private:
     int32_t ReadDiscard(int32_t length);
     int32_t SetBitMode(uint8_t maskByte);
     int32_t UsbRead(void* buffer, int32_t length);
+    int32_t ReadOnce(void* buffer, int32_t length);
     bool UsbQueryInfo(const char* operation);
     int32_t UsbSetTimeouts(int32_t readMs, int32_t writeMs, int32_t* prevReadMs,
                            int32_t* prevWriteMs);

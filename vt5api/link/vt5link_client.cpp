@@ -73,17 +73,8 @@ int32_t CVT5Link::Disconnect() {
 }
 
 int32_t CVT5Link::SendRequest(uint16_t code, const void* payload, size_t size) {
-    uint8_t message[8 + 64];
-    std::vector<uint8_t> large;
-    uint8_t* m = message;
-    if (size > sizeof message - 8) {
-        large.resize(8 + size);
-        m = large.data();
-    }
-    VT5PutU32(m, static_cast<uint32_t>(8 + size));
-    VT5PutU32(m + 4, VT5WireControlId(code));
-    if (size) std::memcpy(m + 8, payload, size);
-    if (!VT5SendAll(clientSocket_.get(), m, 8 + size, lastSocketError_)) {
+    if (!VT5SendMessage(clientSocket_.get(), VT5WireControlId(code), payload, size,
+                        lastSocketError_)) {
         int32_t result = SocketFailure();
         Disconnect();
         return result;
@@ -151,12 +142,9 @@ int32_t CVT5Link::ClientWrite(const void* data, int32_t length) {
     }
     // Header and bytes in one send: with Nagle's algorithm on, a second small send waits for
     // the server's delayed acknowledgement of the first, some 40 ms on every command.
-    std::vector<uint8_t> message(8 + static_cast<size_t>(length));
-    VT5PutU32(message.data(), static_cast<uint32_t>(length) + 8);
-    VT5PutU32(message.data() + 4, VT5_WIRE_DATA_WRITE);
-    std::memcpy(message.data() + 8, data, static_cast<size_t>(length));
     uint32_t identifier = 0, answerLength = 0;
-    if (!VT5SendAll(clientSocket_.get(), message.data(), message.size(), lastSocketError_) ||
+    if (!VT5SendMessage(clientSocket_.get(), VT5_WIRE_DATA_WRITE, data, static_cast<size_t>(length),
+                        lastSocketError_) ||
         ReceiveAnswerMessage(identifier, answerLength) != VT5_OK ||
         identifier != VT5_WIRE_DATA_WRITE) {
         Disconnect();

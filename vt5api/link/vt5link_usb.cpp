@@ -306,6 +306,12 @@ int32_t CVT5Link::UsbRead(void* buffer, int32_t length) {
         return 0;
     }
     if (!buffer) return ReadDiscard(length);
+    return ReadOnce(buffer, length);
+}
+
+// One FT_Read: the count read, or 0 with the failure text (a time-out with nothing read is a
+// failure; a short read is not).
+int32_t CVT5Link::ReadOnce(void* buffer, int32_t length) {
     uint32_t got = 0;
     lastStatus_ = FT_Read(handle_, buffer, static_cast<uint32_t>(length), &got);
     if (lastStatus_ != FT_OK) {
@@ -323,18 +329,9 @@ int32_t CVT5Link::ReadDiscard(int32_t length) {
     uint8_t scratch[kDiscardPiece];
     int32_t done = 0;
     while (done < length) {
-        uint32_t piece = static_cast<uint32_t>(std::min(length - done, kDiscardPiece));
-        uint32_t got = 0;
-        lastStatus_ = FT_Read(handle_, scratch, piece, &got);
-        if (lastStatus_ != FT_OK) {
-            SetFormattedError("FT_Read failed");
-            return 0;
-        }
-        if (got == 0) {
-            SetFormattedError("FT_Read timed out");
-            return 0;
-        }
-        done += static_cast<int32_t>(got);
+        int32_t got = ReadOnce(scratch, std::min(length - done, kDiscardPiece));
+        if (got == 0) return 0;
+        done += got;
     }
     return done;
 }
