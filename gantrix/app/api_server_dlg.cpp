@@ -11,9 +11,9 @@
 #include <QVBoxLayout>
 #include <cstring>
 
+#include "common/text_printf.h"
 #include "gantrix/app/gantrix_app.h"
 #include "gantrix/app/gantrix_texts.h"
-#include "gantrix/report/text_format.h"
 #include "vt5api/api/vt5server.h"
 #include "vt5api/options/port_text.h"
 #include "vt5api/ui/edit_options.h"
@@ -30,7 +30,7 @@ constexpr int kServedSerialLength = 8;
 
 QString Caption() {
     const int version = VT5_GetVersion();
-    return UiText(report::Printf(kServerDlgCaptionFormat, (version >> 8) & 0xFF, version & 0xFF));
+    return UiText(common::Printf(kServerDlgCaptionFormat, (version >> 8) & 0xFF, version & 0xFF));
 }
 
 }  // namespace

@@ -1,8 +1,8 @@
 // The connect flow of Gantrix's tools.
 
+#include "common/text_printf.h"
 #include "gantrix/app/gantrix_app.h"
 #include "gantrix/app/gantrix_texts.h"
-#include "gantrix/report/text_format.h"
 #include "platform/clock/clock.h"
 #include "vt5api/commands/identity.h"
 #include "vt5api/options/connection_target.h"
@@ -20,7 +20,7 @@ constexpr int64_t kStartWaitMs = 3000;
 int CGantrixApp::ReportApiError(QWidget* parent, const char* step, int32_t code) {
     VT5_Close(&toolApi);
     prompter.message(parent, kCaptionError,
-                     report::Printf(kApiErrorFormat, step, code, VT5_GetErrorText(code)),
+                     common::Printf(kApiErrorFormat, step, code, VT5_GetErrorText(code)),
                      QMessageBox::Warning);
     return -1;
 }

@@ -1,7 +1,7 @@
 #include "gantrix/app/server_view.h"
 
+#include "common/text_printf.h"
 #include "gantrix/app/gantrix_texts.h"
-#include "gantrix/report/text_format.h"
 #include "vt5api/options/named_devices.h"
 
 namespace {
@@ -45,14 +45,14 @@ std::string StateText(const ServerSnapshot& snapshot) {
 std::string DeviceText(const ServerSnapshot& s) {
     if (s.state == ServerStatus::kOff || !s.deviceOpen) return {};
     if (s.bootFlag)
-        return report::Printf(" BOOT mode\n Ver.: %x.%1x / %04x", s.protocolVersion >> 4,
+        return common::Printf(" BOOT mode\n Ver.: %x.%1x / %04x", s.protocolVersion >> 4,
                               s.protocolVersion & 0xF, s.secondProtocolWord);
-    return report::Printf(" Fw. mode\n Ver.: %x.%02x / %04x", s.protocolVersion >> 8,
+    return common::Printf(" Fw. mode\n Ver.: %x.%02x / %04x", s.protocolVersion >> 8,
                           s.protocolVersion & 0xFF, s.secondProtocolWord);
 }
 
 std::string ClientAddressText(const VT5ServerClient& client) {
-    return report::Printf("%.32s : %d", client.address, client.port);
+    return common::Printf("%.32s : %d", client.address, client.port);
 }
 
 std::string SectionText(int32_t sectionFlags) {
@@ -68,5 +68,5 @@ std::string ServerLabelText(bool running, const std::string& openSerial) {
     if (openSerial.empty()) return kServerLabelActive;
     std::string name = openSerial;
     FindNamedDevice(name);
-    return report::Printf(kServerLabelActiveWith, Trimmed(name).c_str());
+    return common::Printf(kServerLabelActiveWith, Trimmed(name).c_str());
 }

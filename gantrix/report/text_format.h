@@ -3,12 +3,14 @@
 #include <string>
 #include <string_view>
 
+#include "common/text_printf.h"
+
 // Text formatting for report pages that does not depend on the process locale (a desktop
 // program runs with the user's, which may write 1,50 for 1.50).
 namespace report {
 
 // printf for integer and string conversions only (these ignore the locale).
-std::string Printf(const char* format, ...) __attribute__((format(printf, 1, 2)));
+using common::Printf;
 
 // "%.<decimals>f" and "%+.<decimals>f".
 std::string FixedText(double value, int decimals);
