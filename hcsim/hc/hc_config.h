@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <filesystem>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -30,6 +31,9 @@ struct HcConfig {
 
     // What runs when the chip is plugged in.
     HcMode startMode = HcMode::Firmware;
+
+    // The host folder that backs the HC's SD card; empty: no card inserted.
+    std::filesystem::path cardDir;
 
     // Protocol words answered to 0xF8/0x01: the protocol version, then the second word.
     // Firmware from 0x111 on can send complete display snapshots; boot loaders from 0x12 on

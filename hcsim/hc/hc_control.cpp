@@ -90,7 +90,17 @@ std::string runControl(HcDevice& hc, const std::string& command, platform::TimeP
         return m == HcMode::Off ? std::nullopt : m;
     };
 
-    if (verb == "help") return kHelp;
+    // The families' own commands and faults come first; none shares a word with those below.
+    for (const auto& family : hc.families())
+        if (auto reply = family->control(w, now, out)) return *reply;
+    if (verb == "help") {
+        std::string help = kHelp;
+        for (const auto& family : hc.families()) {
+            std::string more = family->controlHelp();
+            if (!more.empty()) help += " | " + more;
+        }
+        return help;
+    }
     if (verb == "status") {
         std::ostringstream s;
         s << "state=" << hc.state() << " esc=" << (hc.escHigh() ? "high" : "low")

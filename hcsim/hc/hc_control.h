@@ -24,6 +24,7 @@ class HcDevice;
 //       async CODE | bulk SIZE [fd|fe]
 //   fault clear                 drop the pending faults
 //   help                        this list
+// and the commands of the HC's families (Family::control), listed by help.
 std::string runControl(HcDevice& hc, const std::string& command, platform::TimePoint now,
                        platform::vbus::Bytes& out);
 

@@ -1,5 +1,7 @@
 #include "hcsim/hc/hc_device.h"
 
+#include <algorithm>
+
 #include "hcsim/hc/hc_control.h"
 #include "hcsim/hc/identity_family.h"
 #include "hcsim/hc/planned_commands.h"
@@ -10,8 +12,12 @@ namespace hcsim {
 using namespace protocol;
 
 HcDevice::HcDevice(HcConfig config) : config_(std::move(config)) {
+    // Families that need the HC itself take *this; they must not call back into it before
+    // the constructor has finished.
     families_.push_back(std::make_unique<IdentityFamily>(config_));
     families_.push_back(std::make_unique<SystemChangeFamily>(config_));
+    // Commands listed before their family is built; a family's own entry takes precedence,
+    // so PlannedCommands stays last.
     families_.push_back(std::make_unique<PlannedCommands>());
     for (auto& family : families_) {
         family->addCommands(HcMode::Firmware, firmwareTable_);
@@ -55,7 +61,13 @@ std::string HcDevice::state() const {
 }
 
 void HcDevice::advance(TimePoint now) {
-    if (power_ == Power::Starting && now >= readyAt_) power_ = Power::Running;
+    if (power_ == Power::Starting && now >= readyAt_) becomeRunning(readyAt_);
+}
+
+void HcDevice::becomeRunning(TimePoint at) {
+    power_ = Power::Running;
+    for (auto& family : families_)
+        family->started(mode_, at);
 }
 
 void HcDevice::restartFamilies() {
@@ -78,12 +90,21 @@ void HcDevice::stop() {
     restartFamilies();
 }
 
-void HcDevice::onTick(TimePoint now, Bytes&) {
+void HcDevice::onTick(TimePoint now, Bytes& out) {
     advance(now);
+    // A family's tick may power the HC off or restart it; the others then wait for the
+    // next start.
+    for (auto& family : families_)
+        if (power_ == Power::Running) family->onTick(now, out);
 }
 
 TimePoint HcDevice::nextEvent() const {
-    return power_ == Power::Starting ? readyAt_ : TimePoint::max();
+    if (power_ == Power::Starting) return readyAt_;
+    TimePoint next = TimePoint::max();
+    if (power_ == Power::Running)
+        for (const auto& family : families_)
+            next = std::min(next, family->nextEvent());
+    return next;
 }
 
 void HcDevice::onReceive(const uint8_t* data, size_t count,
@@ -179,9 +200,9 @@ void HcDevice::escReleased(platform::Millis held, TimePoint at) {
 
 bool HcDevice::powerOn(HcMode mode) {
     if (power_ != Power::Off || mode == HcMode::Off) return false;
-    power_ = Power::Running;
     mode_ = mode;
     restartFamilies();
+    becomeRunning(platform::now());
     return true;
 }
 

@@ -79,6 +79,15 @@ public:
     const CommandTable& table(HcMode mode) const;
     FaultQueue& faults() { return faults_; }
 
+    // The family of type T, or null when this HC has none.
+    template <class T>
+    T* family() const {
+        for (const auto& f : families_)
+            if (auto* found = dynamic_cast<T*>(f.get())) return found;
+        return nullptr;
+    }
+    const std::vector<std::unique_ptr<Family>>& families() const { return families_; }
+
     // The last kReceivedKept command messages, oldest first (refused ones included).
     const std::deque<Message>& received() const { return received_; }
     void clearReceived() { received_.clear(); }
@@ -88,6 +97,7 @@ private:
     enum class Power { Off, Starting, Running, InReset };
 
     void advance(TimePoint now);
+    void becomeRunning(TimePoint at);
     void start(HcMode mode, TimePoint at);
     void stop();
     void restartFamilies();

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
@@ -44,6 +45,8 @@ void usage(FILE* to) {
         "  --mode off|firmware|boot   what the HC runs at start (firmware); off: it waits\n"
         "                             for an ESC pulse of 200 ms (firmware) or 2000 ms (BOOT)\n"
         "  --device hc|loopback       the device behind the chip (hc)\n"
+        "  --card DIR                 back the HC's SD card with folder DIR (default: no\n"
+        "                             card inserted)\n"
         "  --description TEXT         USB description (\"Veltra-5 HandController\")\n"
         "  --id 0xVVVVPPPP            USB vendor and product (0x04036015)\n"
         "  --fw-version N             protocol version of the firmware (0x0112)\n"
@@ -117,6 +120,11 @@ int main(int argc, char** argv) {
             auto mode = hcsim::parseMode(v);
             if (!mode) fail("--mode is off, firmware or boot, not " + v);
             current.hc.startMode = *mode;
+        } else if (a == "--card") {
+            std::string v = value();
+            std::error_code ec;
+            if (!std::filesystem::is_directory(v, ec)) fail("--card needs a folder, not " + v);
+            current.hc.cardDir = std::filesystem::absolute(v);
         } else if (a == "--description") {
             current.hc.description = value();
         } else if (a == "--id") {
