@@ -37,4 +37,16 @@ private:
 // (-1 when it did not exit normally).
 int run(const std::vector<std::string>& argv, std::string& output);
 
+// What a program wrote and how it ended.
+struct RunResult {
+    int status = -1;  // exit code; -1 when it did not exit normally (or ran out of time)
+    std::string out;  // standard output, every byte
+    std::string err;  // standard error
+};
+
+// Runs a program to its end (killed after timeoutMs) with `input` on its standard input,
+// keeping standard output and standard error apart.
+RunResult runProgram(const std::vector<std::string>& argv, const std::string& input = {},
+                     int timeoutMs = 120000);
+
 }  // namespace vt5test

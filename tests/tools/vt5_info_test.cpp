@@ -42,16 +42,32 @@ TEST_F(Vt5Info, PrintsTheDeviceInformationInBothModes) {
     EXPECT_THAT(out, HasSubstr("Mode:              BOOT mode"));
 }
 
-TEST_F(Vt5Info, ReportsWhatWentWrong) {
+TEST_F(Vt5Info, ReportsWhatWentWrongOnStandardError) {
     serve({"--serial", "OFFHC001", "--mode", "off"});
-    std::string out;
-    EXPECT_EQ(info({"--serial", "OFFHC001"}, out), 1);
-    EXPECT_THAT(out, HasSubstr("Veltra-5 API error code 35: Failed to read protocol version at "
-                               "initialization"));
-    EXPECT_EQ(info({"--serial", "NOSUCH01"}, out), 1);
-    EXPECT_THAT(out, HasSubstr("error code 1: Can not open device"));
-    EXPECT_EQ(info({"--bogus"}, out), 2);
-    EXPECT_THAT(out, Not(HasSubstr("Serial:")));
+    auto run = [](std::vector<std::string> args) {
+        args.insert(args.begin(), VT5_INFO_PATH);
+        return vt5test::runProgram(args);
+    };
+    auto off = run({"--serial", "OFFHC001"});
+    EXPECT_EQ(off.status, 1);
+    EXPECT_THAT(off.err, HasSubstr("Veltra-5 API error code 35: Failed to read protocol version at "
+                                   "initialization"));
+    EXPECT_THAT(off.out, Not(HasSubstr("Serial:")));
+    auto missing = run({"--serial", "NOSUCH01"});
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_THAT(missing.err, HasSubstr("error code 1: Can not open device"));
+    for (auto args : std::vector<std::vector<std::string>>{{"--bogus"},
+                                                           {"--hold", "x"},
+                                                           {"--serial", "A", "--server", "h"},
+                                                           {"--server", "h:0"}}) {
+        auto bad = run(args);
+        EXPECT_EQ(bad.status, 2) << args[0];
+        EXPECT_THAT(bad.err, HasSubstr("vt5-info: ")) << args[0];
+        EXPECT_THAT(bad.out, Not(HasSubstr("Serial:")));
+    }
+    auto help = run({"--help"});
+    EXPECT_EQ(help.status, 0);
+    EXPECT_THAT(help.out, HasSubstr("usage: vt5-info"));
 }
 
 }  // namespace

@@ -2,32 +2,17 @@
 // one, directly over USB or through an API server.
 
 #include <cstdio>
-#include <cstdlib>
 #include <string>
 
 #include "platform/clock/clock.h"
+#include "tools/cli/command_line.h"
+#include "tools/cli/hc_connection.h"
 #include "vt5api/api/vt5api.h"
 #include "vt5api/commands/identity.h"
 
 namespace {
 
-void usage(FILE* to) {
-    std::fprintf(to,
-                 "usage: vt5-info [--serial S] [--server HOST[:PORT]] [--list] [--hold SECONDS]\n"
-                 "Lists the free HCs on this computer and prints the device information of\n"
-                 "the HC with serial S (default: the first one), or of the HC an API server\n"
-                 "shares (port 5937 unless given). --list only lists. --hold keeps the\n"
-                 "connection open that long afterwards (to see it in a server's client list).\n");
-}
-
-int fail(const char* step, int32_t code, CVT5Api& api) {
-    std::printf("%s: Veltra-5 API error code %d: %s\n", step, code, VT5_GetErrorText(code));
-    const char* detail = api.link ? api.link->GetErrorText() : "";
-    if (detail && *detail) std::printf("  (%s)\n", detail);
-    return 1;
-}
-
-int list(CVT5Api& api) {
+int List(const cli::CommandLine& line, CVT5Api& api) {
     int32_t count = 0;
     VT5DeviceListEntry* entries = nullptr;
     int32_t result = VT5_ListDevices(&api, &count, &entries);
@@ -35,7 +20,7 @@ int list(CVT5Api& api) {
         std::printf("No FTDI devices attached.\n");
         return 0;
     }
-    if (result != VT5_OK) return fail("Listing the HCs", result, api);
+    if (result != VT5_OK) return cli::ReportApiError(line, "Listing the HCs", result, &api);
     std::printf("%d free HC%s:\n", count, count == 1 ? "" : "s");
     for (int32_t i = 0; i < count; ++i)
         std::printf("  %-8s  location 0x%04X  \"%s\"\n", entries[i].serial, entries[i].location,
@@ -44,7 +29,7 @@ int list(CVT5Api& api) {
     return 0;
 }
 
-void print(const VT5DeviceInfo& info) {
+void Print(const VT5DeviceInfo& info) {
     std::printf("Serial:            %s\n", info.serial);
     std::printf("Description:       %s\n", info.description);
     std::printf("Mode:              %s\n", info.bootFlag ? "BOOT mode" : "Firmware");
@@ -59,64 +44,33 @@ void print(const VT5DeviceInfo& info) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    std::string serial, host;
-    int32_t port = 0;
-    bool listOnly = false;
-    long holdSeconds = 0;
-    for (int i = 1; i < argc; ++i) {
-        std::string a = argv[i];
-        if ((a == "--serial" || a == "--server" || a == "--hold") && i + 1 >= argc) {
-            std::fprintf(stderr, "vt5-info: %s needs a value\n", a.c_str());
-            return 2;
-        }
-        if (a == "--serial") {
-            serial = argv[++i];
-        } else if (a == "--server") {
-            host = argv[++i];
-            auto colon = host.rfind(':');
-            if (colon != std::string::npos) {
-                char* end = nullptr;
-                long p = std::strtol(host.c_str() + colon + 1, &end, 10);
-                if (*end || p < 1 || p > 65535) {
-                    std::fprintf(stderr, "vt5-info: bad port in %s\n", host.c_str());
-                    return 2;
-                }
-                port = static_cast<int32_t>(p);
-                host.resize(colon);
-            }
-        } else if (a == "--hold") {
-            char* end = nullptr;
-            holdSeconds = std::strtol(argv[++i], &end, 10);
-            if (*end || holdSeconds < 0 || holdSeconds > 86400) {
-                std::fprintf(stderr, "vt5-info: bad --hold %s\n", argv[i]);
-                return 2;
-            }
-        } else if (a == "--list") {
-            listOnly = true;
-        } else if (a == "-h" || a == "--help") {
-            usage(stdout);
-            return 0;
-        } else {
-            std::fprintf(stderr, "vt5-info: unknown argument %s\n", a.c_str());
-            usage(stderr);
-            return 2;
-        }
-    }
+    cli::CommandLine line(
+        "vt5-info", "[--serial S | --server HOST[:PORT]] [--list] [--hold SECONDS]",
+        "Lists the free HCs on this computer and prints the device information of the HC\n"
+        "with serial S (default: the first one), or of the HC an API server shares.\n",
+        {{"--list", "", "", "only list the free HCs"},
+         {"--hold", "", "SECONDS",
+          "keep the connection open that long afterwards (to see it in a server's client "
+          "list)"}},
+        true);
+    if (auto status = line.Parse(argc, argv)) return *status;
+    if (!line.Positional().empty()) return line.UsageError("unexpected " + line.Positional()[0]);
+    auto hold = line.Number("--hold", 0, 86400, 0);
+    if (!hold) return 2;
 
     CVT5Api api;
-    if (host.empty() && list(api) != 0) return 1;
-    if (listOnly) return 0;
-    int32_t result = host.empty() ? VT5_Open(&api, serial.c_str(), nullptr, 0, nullptr)
-                                  : VT5_Open(&api, nullptr, host.c_str(), port, "vt5-info");
-    if (result != VT5_OK) return fail("Opening the HC", result, api);
+    if (!line.target().viaServer() && List(line, api) != 0) return 1;
+    if (line.Has("--list")) return 0;
+    if (cli::OpenHc(line, api, "vt5-info") != VT5_OK) return 1;
+    cli::HcSession session(api);
     VT5DeviceInfo info{};
-    result = VT5cmd_GetDeviceInfo(&api, &info);
-    if (result != VT5_OK) return fail("Reading the device information", result, api);
-    print(info);
-    if (holdSeconds > 0) {
+    int32_t result = VT5cmd_GetDeviceInfo(&api, &info);
+    if (result != VT5_OK)
+        return cli::ReportApiError(line, "Reading the device information", result, &api);
+    Print(info);
+    if (*hold > 0) {
         std::fflush(stdout);
-        platform::sleepMs(holdSeconds * 1000);
+        platform::sleepMs(*hold * 1000);
     }
-    VT5_Close(&api);
     return 0;
 }

@@ -1,27 +1,13 @@
 // vt5-report [-o FOLDER] LOGFILE...: writes the guiding report of every log given and lists
 // the outcome per log.
 #include <cstdio>
-#include <cstring>
 #include <string>
 #include <vector>
 
 #include "gantrix/report/report_generator.h"
+#include "tools/cli/command_line.h"
 
 namespace {
-
-void PrintUsage(std::FILE* out) {
-    std::fputs(
-        "Usage: vt5-report [-o FOLDER] LOGFILE...\n"
-        "Writes one HTML page per guided exposure of each Veltra-5 guiding log, with its\n"
-        "graphs, into a report folder named after the log:\n"
-        "  <ID folder>/Processed/<log name>/  where <ID folder> is the HC's unique-ID folder\n"
-        "      above the log (15 characters, no lower-case letter), as Gantrix copies the SD\n"
-        "      card; without one, the first folder of the log's path (\"/\" for an absolute\n"
-        "      path);\n"
-        "  FOLDER/<log name>/                 with -o FOLDER.\n"
-        "Prints one line per log and exits with 1 when any log failed.\n",
-        out);
-}
 
 // The result lines end in CR LF for the dialogs that show them; a terminal wants LF.
 std::string WithoutCarriageReturn(const std::string& line) {
@@ -35,27 +21,22 @@ std::string WithoutCarriageReturn(const std::string& line) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    std::vector<std::string> logFiles;
-    std::string outputFolder;
-    for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "-h") == 0 || std::strcmp(argv[i], "--help") == 0) {
-            PrintUsage(stdout);
-            return 0;
-        }
-        if (std::strcmp(argv[i], "-o") == 0) {
-            if (i + 1 == argc || argv[i + 1][0] == '\0') {
-                std::fputs("vt5-report: -o needs a folder\n", stderr);
-                return 2;
-            }
-            outputFolder = argv[++i];
-            continue;
-        }
-        logFiles.emplace_back(argv[i]);
-    }
-    if (logFiles.empty()) {
-        PrintUsage(stderr);
-        return 2;
-    }
+    cli::CommandLine line(
+        "vt5-report", "[-o FOLDER] LOGFILE...",
+        "Writes one HTML page per guided exposure of each Veltra-5 guiding log, with its\n"
+        "graphs, into a report folder named after the log:\n"
+        "  <ID folder>/Processed/<log name>/  where <ID folder> is the HC's unique-ID folder\n"
+        "      above the log (15 characters, no lower-case letter), as Gantrix copies the SD\n"
+        "      card; without one, the first folder of the log's path (\"/\" for an absolute\n"
+        "      path);\n"
+        "  FOLDER/<log name>/                 with -o FOLDER.\n"
+        "Prints one line per log and exits with 1 when any log failed.\n",
+        {{"--output", "-o", "FOLDER", "put each report into FOLDER/<log name>/"}}, false);
+    if (auto status = line.Parse(argc, argv)) return *status;
+    const std::vector<std::string>& logFiles = line.Positional();
+    std::string outputFolder = line.Value("--output");
+    if (line.Has("--output") && outputFolder.empty()) return line.UsageError("-o needs a folder");
+    if (logFiles.empty()) return line.UsageError("no log file given");
 
     report::ReportGenerator generator(report::LoadReportResources());
     std::string resultText;

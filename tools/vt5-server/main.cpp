@@ -11,20 +11,13 @@
 #include <string>
 
 #include "gantrix/server/server_thread.h"
+#include "tools/cli/command_line.h"
 
 namespace {
 
 volatile std::sig_atomic_t stopRequested = 0;
 void onSignal(int) {
     stopRequested = 1;
-}
-
-void usage(FILE* to) {
-    std::fprintf(to,
-                 "usage: vt5-server [--port P] [--serial S]\n"
-                 "Serves the Veltra-5 HC with serial S (default: the first one that is\n"
-                 "plugged in, when the first client asks) on TCP port P (default 5937)\n"
-                 "until interrupted.\n");
 }
 
 void log(const char* line) {
@@ -42,42 +35,25 @@ std::string describe(const ServerStatus& s) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    long port = 0;
-    std::string serial;
-    for (int i = 1; i < argc; ++i) {
-        std::string a = argv[i];
-        if ((a == "--port" || a == "--serial") && i + 1 >= argc) {
-            std::fprintf(stderr, "vt5-server: %s needs a value\n", a.c_str());
-            return 2;
-        }
-        if (a == "--port") {
-            char* end = nullptr;
-            port = std::strtol(argv[++i], &end, 10);
-            if (*end || port < 0 || port > 65535) {
-                std::fprintf(stderr, "vt5-server: bad port %s\n", argv[i]);
-                return 2;
-            }
-        } else if (a == "--serial") {
-            serial = argv[++i];
-            if (serial.size() > 8) {
-                std::fprintf(stderr, "vt5-server: a serial has at most 8 characters\n");
-                return 2;
-            }
-        } else if (a == "-h" || a == "--help") {
-            usage(stdout);
-            return 0;
-        } else {
-            std::fprintf(stderr, "vt5-server: unknown argument %s\n", a.c_str());
-            usage(stderr);
-            return 2;
-        }
-    }
+    cli::CommandLine line("vt5-server", "[--port P] [--serial S]",
+                          "Serves the Veltra-5 HC with serial S (default: the first one that is\n"
+                          "plugged in, when the first client asks) on TCP port P (default 5937)\n"
+                          "until interrupted.\n",
+                          {{"--port", "", "P", "the TCP port to listen on (5937)"},
+                           {"--serial", "", "S", "the HC to serve"}},
+                          false);
+    if (auto status = line.Parse(argc, argv)) return *status;
+    if (!line.Positional().empty()) return line.UsageError("unexpected " + line.Positional()[0]);
+    auto port = line.Number("--port", 0, 65535, 0);
+    if (!port) return 2;
+    std::string serial = line.Value("--serial");
+    if (serial.size() > 8) return line.UsageError("a serial has at most 8 characters");
 
     ServerThread server;
     server.SetServerLog(log);
     server.SetErrorReport([](const std::string& text) { log(text.c_str()); });
     server.WithStatus([&](ServerStatus& s) {
-        s.configuredPort = static_cast<int32_t>(port);
+        s.configuredPort = static_cast<int32_t>(*port);
         std::snprintf(s.servedSerial, sizeof s.servedSerial, "%s", serial.c_str());
         s.openPending = !serial.empty();
         return 0;
