@@ -10,6 +10,7 @@
 #include "gantrix/report/graph_images.h"
 #include "gantrix/report/interpret.h"
 #include "gantrix/report/line_table.h"
+#include "gantrix/report/parallel_for.h"
 #include "gantrix/report/report_generator.h"
 
 namespace {
@@ -79,10 +80,11 @@ void BM_ReadAndInterpret(benchmark::State& state) {
 }
 BENCHMARK(BM_ReadAndInterpret)->Unit(benchmark::kMillisecond);
 
-// Everything: read, interpret, draw and encode every graph, write every page.
+// Everything: read, interpret, draw and encode every graph, write every page; on one thread
+// and on every usable core, side by side (wall-clock time: the work is spread over threads).
 void BM_GenerateReport(benchmark::State& state) {
     const Night& night = TheNight();
-    report::ReportGenerator generator(report::LoadReportResources());
+    report::ReportGenerator generator(report::LoadReportResources(), int(state.range(0)));
     const std::string folder = (night.folder / "Processed/night_log_1").string();
     for (auto _ : state) {
         const std::string error = generator.GenerateReport(night.path, folder);
@@ -94,7 +96,12 @@ void BM_GenerateReport(benchmark::State& state) {
     }
     state.counters["pages"] = pages;
 }
-BENCHMARK(BM_GenerateReport)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_GenerateReport)
+    ->ArgName("threads")
+    ->Arg(1)
+    ->Arg(report::UsableCores())
+    ->UseRealTime()
+    ->Unit(benchmark::kMillisecond);
 
 }  // namespace
 
