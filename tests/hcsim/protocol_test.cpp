@@ -120,7 +120,7 @@ INSTANTIATE_TEST_SUITE_P(
         Refusal{"BulkToACommandWithout",
                 {0xF8, 0x07, 0xFC, 0x02, 0, 0, 0, 0x11, 0xFF, 0x11, 0xFF},
                 {0xF8, 0x07, 20, 0x05, 0x00}},
-        Refusal{"ListedButNotBuilt", {0x5F, 0x07, 0xBD, 0xFF}, {0x5F, 0x07, 32, 0x05, 0x00}},
+        Refusal{"ListedButNotBuilt", {0xF9, 0x07, 0x02, 0xFF}, {0xF9, 0x07, 32, 0x05, 0x00}},
         Refusal{"ButtonNotBuilt", {0xAE, 0x07, 0x25, 0xFF}, {0xAE, 0x07, 32, 0x05, 0x00}}),
     [](const auto& c) { return c.param.name; });
 
@@ -141,7 +141,7 @@ TEST_F(ProtocolTest, BulkDataFromThePcArrivesWhole) {
     write(Bytes(data.begin(), data.begin() + 1000));
     EXPECT_TRUE(available().empty());  // not complete before its last byte
     EXPECT_EQ(send(concat({Bytes(data.begin() + 1000, data.end()), kHardwareIdCommand})),
-              concat({{0x5F, 0x07, 32, 0x05, 0x00}, kHardwareIdAnswer}));
+              concat({{0x5F, 0x07, 0x00, 11, 0x00, 0x36, 4, 3, 0, 0, 0}, kHardwareIdAnswer}));  // no card
     auto received = hc_->received();
     ASSERT_EQ(received.size(), 2u);
     EXPECT_EQ(received[0].bulkSize, 4096u);
