@@ -82,7 +82,7 @@ int32_t VT5cmd_FS_Delete(CVT5Api* api, const char* path, int32_t* fsStatus);
 // mode: VT5_FS_OPEN_READ or VT5_FS_OPEN_WRITE_NEW.
 int32_t VT5cmd_FS_Open(CVT5Api* api, const char* path, uint8_t mode, int32_t* fsStatus);
 // Reads up to length bytes of the open file in pieces of VT5_FS_PIECE; fewer at its end. A
-// null buffer drops the bytes. bytesRead is set only on success.
+// null buffer drops the bytes. bytesRead is 0 after a failure.
 int32_t VT5cmd_FS_Read(CVT5Api* api, void* buffer, int32_t length, int32_t* bytesRead,
                        int32_t* fsStatus);
 // Writes length bytes to the open file in pieces of VT5_FS_PIECE; data is required.
