@@ -135,9 +135,11 @@ void CFSysDlg::buildControls() {
     processedList_ = ReportList("listProcessed");
     processedList_->setSelectionMode(QAbstractItemView::SingleSelection);
     processedList_->setHeaderLabels({tr("Log file title"), tr("Result type"), QString()});
-    processedList_->header()->resizeSection(0, kProcessedWidth / 2);
-    processedList_->header()->resizeSection(1, kProcessedWidth / 2 - 1);
-    processedList_->setColumnHidden(2, true);  // the report's path
+    // Title and type share the width; the third column keeps the report's path, unseen.
+    processedList_->header()->setStretchLastSection(false);
+    processedList_->header()->setSectionResizeMode(0, QHeaderView::Stretch);
+    processedList_->header()->setSectionResizeMode(1, QHeaderView::Stretch);
+    processedList_->setColumnHidden(2, true);
     processedList_->setMinimumWidth(kProcessedWidth);
     auto* processed = new QGroupBox(tr("Processed local files' list"));
     (new QVBoxLayout(processed))->addWidget(processedList_);
