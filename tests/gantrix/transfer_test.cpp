@@ -2,11 +2,16 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <chrono>
+#include <cstdio>
 #include <filesystem>
+#include <thread>
 
 #include "gantrix/app/transfer_worker.h"
+#include "gantrix/server/server_thread.h"
 #include "hcsim/hc/simulated_hc.h"
 #include "tests/gantrix/card_host.h"
+#include "tests/support/wire_client.h"
 #include "tests/vt5api/hc_fixture.h"
 #include "vt5api/commands/file_system.h"
 
@@ -30,7 +35,10 @@ struct CardFolder {
     }
 };
 
-class TransferTest : protected CardFolder, public vt5test::HcFixture {
+// Directly (false) and through Gantrix's API server thread (true).
+class TransferTest : protected CardFolder,
+                     public vt5test::HcFixture,
+                     public ::testing::WithParamInterface<bool> {
 protected:
     TransferTest() : HcFixture(config()) {
         WriteHostFile(card.path() / "LOGS/vt5_log_0307.txt", Pattern(10000, 1),
@@ -41,7 +49,31 @@ protected:
         WriteHostFile(card.path() / "LOGS/kept.txt", "read only", UtcSeconds(2020, 1, 2, 3, 4, 6));
         fs::permissions(card.path() / "LOGS/kept.txt", fs::perms::owner_write,
                         fs::perm_options::remove);
-        EXPECT_EQ(open(), VT5_OK);
+        if (!GetParam()) {
+            EXPECT_EQ(open(), VT5_OK);
+            return;
+        }
+        const int port = vt5test::freeTcpPort();
+        server.WithStatus([&](ServerStatus& s) {
+            s.configuredPort = port;
+            std::snprintf(s.servedSerial, sizeof s.servedSerial, "HC000001");
+            s.openPending = true;
+        });
+        server.StartServerThread();
+        for (int i = 0; i < 500 && server.WithStatus([](ServerStatus& s) {
+                 return s.state != ServerStatus::kActive;
+             });
+             ++i) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        EXPECT_EQ(VT5_Open(&api, nullptr, "127.0.0.1", port, "Gantrix - FileSystem"), VT5_OK);
+    }
+    ~TransferTest() override {
+        VT5_Close(&api);
+        // The server's stop waits on the clock in use; a virtual one would give up at once.
+        platform::SteadyClock steady;
+        platform::ScopedClock realTime(steady);
+        server.StopServerThread();
     }
 
     fs::path cardPath(const std::string& name) const { return card.path() / name; }
@@ -88,9 +120,10 @@ protected:
     }
 
     TransferState state;
+    ServerThread server;
 };
 
-TEST_F(TransferTest, DownloadCopiesFilesWithTheirCardTimesIntoTheUidFolder) {
+TEST_P(TransferTest, DownloadCopiesFilesWithTheirCardTimesIntoTheUidFolder) {
     ASSERT_EQ(VT5cmd_FS_ChangeDir(&api, "LOGS", nullptr), VT5_OK);
     ASSERT_EQ(download({"vt5_log_0307.txt", "empty.txt", "kept.txt", "vt5_log_0308.txt"}), VT5_OK);
     EXPECT_EQ(state.transferMode, kTransferIdle);
@@ -122,7 +155,7 @@ TEST_F(TransferTest, DownloadCopiesFilesWithTheirCardTimesIntoTheUidFolder) {
     EXPECT_EQ(ReadHostFile(copies() / "kept.txt"), "read only");
 }
 
-TEST_F(TransferTest, DownloadFromTheRootLandsInSd) {
+TEST_P(TransferTest, DownloadFromTheRootLandsInSd) {
     WriteHostFile(cardPath("notes.txt"), "at the root");
     ASSERT_EQ(download({"notes.txt"}, ""), VT5_OK);
     EXPECT_EQ(Tree(myFolder()), "A1B2C3D4E5F6G7H A1B2C3D4E5F6G7H/SD A1B2C3D4E5F6G7H/SD/notes.txt");
@@ -130,7 +163,7 @@ TEST_F(TransferTest, DownloadFromTheRootLandsInSd) {
 
 // A cancel request is seen after the next piece: the file being copied is not kept, also
 // when that piece was its last.
-TEST_F(TransferTest, CancelledDownloadLeavesNoFile) {
+TEST_P(TransferTest, CancelledDownloadLeavesNoFile) {
     ASSERT_EQ(VT5cmd_FS_ChangeDir(&api, "LOGS", nullptr), VT5_OK);
     for (const char* name : {"vt5_log_0307.txt", "vt5_log_0308.txt"}) {
         TransferJob job;
@@ -153,7 +186,7 @@ TEST_F(TransferTest, CancelledDownloadLeavesNoFile) {
     EXPECT_EQ(VT5cmd_FS_Open(&api, "kept.txt", VT5_FS_OPEN_READ, nullptr), VT5_OK);
 }
 
-TEST_F(TransferTest, CardPulledMidDownloadEndsWithItsStatusAndNoPartialFile) {
+TEST_P(TransferTest, CardPulledMidDownloadEndsWithItsStatusAndNoPartialFile) {
     ASSERT_EQ(VT5cmd_FS_ChangeDir(&api, "LOGS", nullptr), VT5_OK);
     hc->control("fault card-pulled 5000");
     int32_t code = download({"vt5_log_0308.txt", "vt5_log_0307.txt", "kept.txt"});
@@ -165,7 +198,7 @@ TEST_F(TransferTest, CardPulledMidDownloadEndsWithItsStatusAndNoPartialFile) {
     EXPECT_EQ(state.transferredList.size(), 1u);
 }
 
-TEST_F(TransferTest, DownloadFolderThatCannotBeMadeStopsBeforeTheCard) {
+TEST_P(TransferTest, DownloadFolderThatCannotBeMadeStopsBeforeTheCard) {
     WriteHostFile(myFolder(), "a file where the folder should be");
     ASSERT_EQ(VT5cmd_FS_ChangeDir(&api, "LOGS", nullptr), VT5_OK);
     EXPECT_EQ(download({"kept.txt"}), VT5_OK);
@@ -175,7 +208,7 @@ TEST_F(TransferTest, DownloadFolderThatCannotBeMadeStopsBeforeTheCard) {
 }
 
 // Names that would leave the download folder are refused before anything is opened.
-TEST_F(TransferTest, CardNamesThatAreNoPlainFileNamesAreRefused) {
+TEST_P(TransferTest, CardNamesThatAreNoPlainFileNamesAreRefused) {
     const struct {
         const char* name;
         const char* prefix;
@@ -213,7 +246,7 @@ TEST(DownloadFolder, MyFolderUidAndCardFolder) {
     EXPECT_EQ(DownloadFolder("/" + std::string(1023, 'x'), "ABC", ""), "./ABC/SD/");
 }
 
-TEST_F(TransferTest, UploadWritesFilesIntoTheCurrentCardFolder) {
+TEST_P(TransferTest, UploadWritesFilesIntoTheCurrentCardFolder) {
     WriteHostFile(local.path() / "flats.txt", Pattern(9000, 3));
     WriteHostFile(local.path() / "empty.dat", "");
     ASSERT_EQ(VT5cmd_FS_ChangeDir(&api, "LOGS", nullptr), VT5_OK);
@@ -229,7 +262,7 @@ TEST_F(TransferTest, UploadWritesFilesIntoTheCurrentCardFolder) {
     EXPECT_EQ(state.transferredList.size(), 2u);
 }
 
-TEST_F(TransferTest, CancelledUploadLeavesNothingOnTheCard) {
+TEST_P(TransferTest, CancelledUploadLeavesNothingOnTheCard) {
     WriteHostFile(local.path() / "a.dat", Pattern(9000, 4));
     WriteHostFile(local.path() / "b.dat", Pattern(100, 5));
     TransferJob job;
@@ -247,7 +280,7 @@ TEST_F(TransferTest, CancelledUploadLeavesNothingOnTheCard) {
     EXPECT_EQ(VT5cmd_FS_Open(&api, "a.dat", VT5_FS_OPEN_READ, nullptr), VT5_E_FS_REFUSED);
 }
 
-TEST_F(TransferTest, FullCardEndsTheUploadWithItsStatus) {
+TEST_P(TransferTest, FullCardEndsTheUploadWithItsStatus) {
     WriteHostFile(local.path() / "big.dat", Pattern(20000, 6));
     WriteHostFile(local.path() / "next.dat", "next");
     hc->control("fault card-full 10000");
@@ -259,7 +292,7 @@ TEST_F(TransferTest, FullCardEndsTheUploadWithItsStatus) {
     EXPECT_FALSE(fs::exists(cardPath("next.dat")));
 }
 
-TEST_F(TransferTest, MissingLocalFileStopsTheUpload) {
+TEST_P(TransferTest, MissingLocalFileStopsTheUpload) {
     WriteHostFile(local.path() / "there.dat", "here");
     EXPECT_EQ(upload({local.path() / "there.dat"}), VT5_OK);
     fs::remove(local.path() / "there.dat");
@@ -268,5 +301,10 @@ TEST_F(TransferTest, MissingLocalFileStopsTheUpload) {
     EXPECT_EQ(RunTransfer(TransferJob{&api, {}, {}, {}, {}}, state), VT5_OK);
     EXPECT_EQ(state.windowsError, kErrorFileNotFound);
 }
+
+INSTANTIATE_TEST_SUITE_P(Link, TransferTest, ::testing::Bool(),
+                         [](const ::testing::TestParamInfo<bool>& param) {
+                             return param.param ? "ThroughServer" : "Direct";
+                         });
 
 }  // namespace
