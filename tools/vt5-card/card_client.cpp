@@ -124,6 +124,10 @@ int CardClient::Report(const std::string& step, int32_t code, int32_t fsStatus) 
     if (code == VT5_E_FS_REFUSED && fsStatus != 0)
         return line_.Fail(step + ": the HC's file system refused (status " +
                           std::to_string(fsStatus) + ")");
+    if (code == VT5_E_LOCK)
+        return line_.Fail(step +
+                          ": another program on the API server is using the card (it "
+                          "keeps it until it disconnects)");
     return cli::ReportApiError(line_, step, code, &api_);
 }
 
