@@ -14,6 +14,8 @@
 #include "tests/support/bus_fixture.h"
 #include "tests/support/subprocess.h"
 #include "tests/support/wire_client.h"
+#include "vt5api/api/vt5api.h"
+#include "vt5api/commands/file_system.h"
 
 namespace {
 
@@ -206,6 +208,16 @@ TEST_F(Vt5Card, WorksThroughTheApiServer) {
     auto put = cardTool({"--server", at, "put", (local() / "vt5_log_0307.txt").string(), "/"});
     ASSERT_EQ(put.status, 0) << put.err;
     EXPECT_EQ(readHostFile(card() / "vt5_log_0307.txt"), std::string(9000, 'a'));
+
+    // While another client of the server holds the card, vt5-card says so.
+    CVT5Api browser;
+    ASSERT_EQ(VT5_Open(&browser, nullptr, "127.0.0.1", port, "Gantrix - FileSystem"), VT5_OK);
+    ASSERT_EQ(VT5cmd_FS_ChangeDir(&browser, "/LOGS", nullptr), VT5_OK);
+    auto busy = cardTool({"--server", at, "ls"});
+    EXPECT_EQ(busy.status, 1);
+    EXPECT_THAT(busy.err, HasSubstr("another program on the API server is using the card"));
+    VT5_Close(&browser);
+    EXPECT_EQ(cardTool({"--server", at, "ls"}).status, 0);
     server.kill(SIGTERM);
     EXPECT_TRUE(server.waitFor("stopped"));
 }
