@@ -265,6 +265,13 @@ TEST_P(FileSystem, TheReadTimeOutIs3000MsForTheExchangeAndThenAsBefore) {
     EXPECT_EQ(bus.recorder().calls("SetTimeouts"),
               (std::vector<std::string>{"SetTimeouts 3000 1000", "SetTimeouts 1000 1000",
                                         "SetTimeouts 3000 1000", "SetTimeouts 1000 1000"}));
+    // A read of several pieces sets it once for all of them.
+    ASSERT_EQ(VT5cmd_FS_Open(&api, "/LOGS/vt5_log_0307.txt", 1, nullptr), VT5_OK);
+    bus.recorder().clear();
+    std::vector<char> buffer(10000);
+    ASSERT_EQ(VT5cmd_FS_Read(&api, buffer.data(), 10000, nullptr, nullptr), VT5_OK);
+    EXPECT_EQ(bus.recorder().calls("SetTimeouts"),
+              (std::vector<std::string>{"SetTimeouts 3000 1000", "SetTimeouts 1000 1000"}));
     int32_t readMs = 0;
     ASSERT_EQ(VT5_SetTimeouts(&api, -1, -1, &readMs, nullptr), VT5_OK);
     EXPECT_EQ(readMs, 1000);
