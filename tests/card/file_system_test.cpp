@@ -1,5 +1,5 @@
-// The VT5cmd_FS_* functions against the simulated card, and against a scripted HC for the
-// answers no healthy HC gives.
+// The VT5cmd_FS_* functions against the simulated card, directly and through Gantrix's API
+// server, and against a scripted HC for the answers no healthy HC gives.
 
 #include "vt5api/commands/file_system.h"
 
@@ -11,8 +11,9 @@
 
 #include "hcsim/hc/faults.h"
 #include "tests/card/card_files.h"
-#include "tests/vt5api/hc_fixture.h"
+#include "tests/card/card_fixture.h"
 #include "tests/vt5api/scripted_hc.h"
+#include "vt5api/commands/identity.h"
 
 namespace {
 
@@ -35,18 +36,15 @@ struct CardFolder {
                       utc(2024, 3, 7, 23, 59, 58));
         writeHostFile(dir.path() / "LOGS/short.txt", pattern(5000), utc(2024, 3, 8, 1, 0, 0));
     }
-    hcsim::HcConfig config() const {
-        hcsim::HcConfig c;
-        c.cardDir = dir.path();
-        return c;
-    }
     vt5test::TempDir dir;
 };
 
-class FileSystem : protected CardFolder, public vt5test::HcFixture {
+class FileSystem : protected CardFolder, public vt5test::CardFixture {
 protected:
-    FileSystem() : HcFixture(config()) {}
-    void SetUp() override { ASSERT_EQ(open(), VT5_OK); }
+    void SetUp() override {
+        plug(dir.path());
+        ASSERT_EQ(open(api), VT5_OK);
+    }
 
     // The file system commands the HC received since the last call, as (parameter, bulk).
     std::vector<hcsim::Message> fsCommands() {
@@ -70,7 +68,7 @@ protected:
     };
 };
 
-TEST_F(FileSystem, ListingFolderByFolderEndsWithAnEmptyEntry) {
+TEST_P(FileSystem, ListingFolderByFolderEndsWithAnEmptyEntry) {
     char path[64] = {};
     int32_t status = -1;
     ASSERT_EQ(VT5cmd_FS_GetCurrentDir(&api, path, sizeof path, &status), VT5_OK);
@@ -103,7 +101,7 @@ TEST_F(FileSystem, ListingFolderByFolderEndsWithAnEmptyEntry) {
     EXPECT_STREQ(e.longName, "");
 }
 
-TEST_F(FileSystem, LongNamesFromBulkDataOrElseTheShortName) {
+TEST_P(FileSystem, LongNamesFromBulkDataOrElseTheShortName) {
     ASSERT_EQ(VT5cmd_FS_OpenDir(&api, "/", nullptr), VT5_OK);
     Entry label, readme, logs;
     for (Entry* e : {&label, &readme, &logs}) {
@@ -131,7 +129,7 @@ TEST_F(FileSystem, LongNamesFromBulkDataOrElseTheShortName) {
     EXPECT_STREQ(none.record.shortName, "SHORT.TXT");
 }
 
-TEST_F(FileSystem, ReadingAsksForPiecesOf4096AndStopsAtTheEnd) {
+TEST_P(FileSystem, ReadingAsksForPiecesOf4096AndStopsAtTheEnd) {
     struct Case {
         const char* file;
         int32_t length;
@@ -161,7 +159,7 @@ TEST_F(FileSystem, ReadingAsksForPiecesOf4096AndStopsAtTheEnd) {
     }
 }
 
-TEST_F(FileSystem, WritingSendsPiecesFromTheirOffsets) {
+TEST_P(FileSystem, WritingSendsPiecesFromTheirOffsets) {
     std::string data = pattern(5000);
     ASSERT_EQ(VT5cmd_FS_Open(&api, "/LOGS/Uploaded Notes.txt", VT5_FS_OPEN_WRITE_NEW, nullptr),
               VT5_OK);
@@ -181,7 +179,7 @@ TEST_F(FileSystem, WritingSendsPiecesFromTheirOffsets) {
     EXPECT_EQ(vt5test::readHostFile(dir.path() / "LOGS/Uploaded Notes.txt"), data);
 }
 
-TEST_F(FileSystem, PathsAreCutTo511Characters) {
+TEST_P(FileSystem, PathsAreCutTo511Characters) {
     std::string path(600, 'p');
     int32_t status = 0;
     EXPECT_EQ(VT5cmd_FS_ChangeDir(&api, path.c_str(), &status), VT5_E_FS_REFUSED);
@@ -192,7 +190,7 @@ TEST_F(FileSystem, PathsAreCutTo511Characters) {
     EXPECT_EQ(*sent[0].bulkSize, 511u);
 }
 
-TEST_F(FileSystem, CurrentDirBufferTooSmallIsLeftAloneOrCut) {
+TEST_P(FileSystem, CurrentDirBufferTooSmallIsLeftAloneOrCut) {
     ASSERT_EQ(VT5cmd_FS_ChangeDir(&api, "LOGS", nullptr), VT5_OK);
     char buffer[8] = "abcdefg";
     ASSERT_EQ(VT5cmd_FS_GetCurrentDir(&api, buffer, 1, nullptr), VT5_OK);
@@ -203,7 +201,7 @@ TEST_F(FileSystem, CurrentDirBufferTooSmallIsLeftAloneOrCut) {
     ASSERT_EQ(VT5cmd_FS_GetCurrentDir(&api, nullptr, 100, nullptr), VT5_OK);
 }
 
-TEST_F(FileSystem, BadArgumentsFailBeforeAnythingIsSent) {
+TEST_P(FileSystem, BadArgumentsFailBeforeAnythingIsSent) {
     Entry e;
     int32_t got = 7;
     char byte = 0;
@@ -222,7 +220,7 @@ TEST_F(FileSystem, BadArgumentsFailBeforeAnythingIsSent) {
     EXPECT_TRUE(fsCommands().empty());
 }
 
-TEST_F(FileSystem, RefusalsComeAs66WithTheHcsStatus) {
+TEST_P(FileSystem, RefusalsComeAs66WithTheHcsStatus) {
     struct Case {
         const char* name;
         std::function<int32_t(int32_t*)> call;
@@ -258,7 +256,26 @@ TEST_F(FileSystem, RefusalsComeAs66WithTheHcsStatus) {
     EXPECT_EQ(sent.back().params[0].value, (hcsim::Bytes{0xF3, 0xA1, 0x27, 0x5D}));
 }
 
-TEST_F(FileSystem, FileSystemCommandsWaitUpTo3000MsThenTheReadTimeOutIsBack) {
+TEST_P(FileSystem, TheReadTimeOutIs3000MsForTheExchangeAndThenAsBefore) {
+    // The HC's chip sees the time-outs set, directly or by the server on the client's behalf.
+    bus.recorder().clear();
+    ASSERT_EQ(VT5cmd_FS_ChangeDir(&api, "/", nullptr), VT5_OK);
+    ASSERT_EQ(VT5cmd_FS_Close(&api, nullptr), VT5_E_FS_REFUSED);
+    ASSERT_EQ(VT5cmd_FS_GetCurrentDir(&api, nullptr, 0, nullptr), VT5_OK);
+    EXPECT_EQ(bus.recorder().calls("SetTimeouts"),
+              (std::vector<std::string>{"SetTimeouts 3000 1000", "SetTimeouts 1000 1000",
+                                        "SetTimeouts 3000 1000", "SetTimeouts 1000 1000"}));
+    // A read of several pieces sets it once for all of them.
+    ASSERT_EQ(VT5cmd_FS_Open(&api, "/LOGS/vt5_log_0307.txt", 1, nullptr), VT5_OK);
+    bus.recorder().clear();
+    std::vector<char> buffer(10000);
+    ASSERT_EQ(VT5cmd_FS_Read(&api, buffer.data(), 10000, nullptr, nullptr), VT5_OK);
+    EXPECT_EQ(bus.recorder().calls("SetTimeouts"),
+              (std::vector<std::string>{"SetTimeouts 3000 1000", "SetTimeouts 1000 1000"}));
+    int32_t readMs = 0;
+    ASSERT_EQ(VT5_SetTimeouts(&api, -1, -1, &readMs, nullptr), VT5_OK);
+    EXPECT_EQ(readMs, 1000);
+    if (viaServer()) return;  // the wait itself: on the direct route, where it is the caller's
     auto stalled = [&](auto call) {
         hc->inject(Fault::stall());
         return elapsedMs(call);
@@ -266,17 +283,12 @@ TEST_F(FileSystem, FileSystemCommandsWaitUpTo3000MsThenTheReadTimeOutIsBack) {
     int32_t result = 0;
     EXPECT_EQ(stalled([&] { result = VT5cmd_FS_Close(&api, nullptr); }), 3000);
     EXPECT_EQ(result, VT5_E_COMMUNICATION);
-    EXPECT_EQ(stalled([&] { VT5cmd_FS_ChangeDir(&api, "/", nullptr); }), 3000);
-    // Reading the current folder keeps the ordinary time-out, and so do other commands.
     EXPECT_EQ(stalled([&] { VT5cmd_FS_GetCurrentDir(&api, nullptr, 0, nullptr); }), 1000);
     uint8_t id = 0;
     EXPECT_EQ(stalled([&] { VT5cmd_GetHardwareID(&api, &id); }), 1000);
-    int32_t readMs = 0;
-    VT5_SetTimeouts(&api, -1, -1, &readMs, nullptr);
-    EXPECT_EQ(readMs, 1000);
 }
 
-TEST_F(FileSystem, NoCardIsNotAvailable) {
+TEST_P(FileSystem, NoCardIsNotAvailable) {
     hc->control("card pull");
     int32_t status = 0;
     char path[16] = "untouched";
@@ -287,7 +299,7 @@ TEST_F(FileSystem, NoCardIsNotAvailable) {
     EXPECT_EQ(VT5cmd_FS_GetCurrentDir(&api, path, sizeof path, &status), VT5_OK);
 }
 
-TEST_F(FileSystem, ACardPulledMidDownloadEndsWithAClearStatus) {
+TEST_P(FileSystem, ACardPulledMidDownloadEndsWithAClearStatus) {
     ASSERT_EQ(hc->control("fault card-pulled 6000"), "ok");
     ASSERT_EQ(VT5cmd_FS_Open(&api, "/LOGS/vt5_log_0307.txt", 1, nullptr), VT5_OK);
     std::vector<char> buffer(4096);
@@ -300,7 +312,7 @@ TEST_F(FileSystem, ACardPulledMidDownloadEndsWithAClearStatus) {
     EXPECT_EQ(status, 3);  // and is gone
 }
 
-TEST_F(FileSystem, AFullCardFailsTheUploadAndKeepsNothing) {
+TEST_P(FileSystem, AFullCardFailsTheUploadAndKeepsNothing) {
     ASSERT_EQ(hc->control("fault card-full 3000"), "ok");
     std::string data = pattern(5000);
     ASSERT_EQ(VT5cmd_FS_Open(&api, "big.bin", VT5_FS_OPEN_WRITE_NEW, nullptr), VT5_OK);
@@ -317,7 +329,7 @@ TEST_F(FileSystem, AFullCardFailsTheUploadAndKeepsNothing) {
     EXPECT_EQ(fs::file_size(dir.path() / "big.bin"), 5000u);
 }
 
-TEST_F(FileSystem, BulkDataBeyondThePieceIsNeverCopied) {
+TEST_P(FileSystem, BulkDataBeyondThePieceIsNeverCopied) {
     ASSERT_EQ(VT5cmd_FS_Open(&api, "README.TXT", 1, nullptr), VT5_OK);
     // The HC answers a read of 100 bytes with 7 bytes and then 5000 more.
     hc->inject(Fault::extraBulk(hcsim::testPattern(5000)));
@@ -328,6 +340,10 @@ TEST_F(FileSystem, BulkDataBeyondThePieceIsNeverCopied) {
     EXPECT_EQ(std::string(buffer.data(), 7), "read me");
     EXPECT_EQ(std::string(buffer.data() + 100, 64), std::string(64, '#'));
 }
+
+INSTANTIATE_TEST_SUITE_P(Routes, FileSystem,
+                         ::testing::Values(vt5test::Route::Direct, vt5test::Route::Server),
+                         vt5test::routeName);
 
 // Answers no healthy HC gives.
 class FileSystemScripted : public ::testing::Test {

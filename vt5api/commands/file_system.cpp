@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <optional>
 
 namespace {
 
@@ -33,7 +34,7 @@ int32_t AnswerEntry(CVT5Api* api, uint8_t param, std::initializer_list<uint8_t> 
     return VT5_E_FS_REFUSED;
 }
 
-// One exchange of command 0x5F; a nonzero readTimeout holds for its length.
+// One exchange of command 0x5F, with the file system's read time-out when fsTimeout.
 int32_t ExchangeFs(CVT5Api* api, bool fsTimeout) {
     if (!fsTimeout) return api->Exchange();
     ScopedLinkTimeouts timeouts(*api->link, VT5_FS_READ_TIMEOUT, -1);
@@ -147,12 +148,15 @@ int32_t VT5cmd_FS_Read(CVT5Api* api, void* buffer, int32_t length, int32_t* byte
         if (length < 0) return VT5_E_BAD_ARGUMENT;
         auto* out = static_cast<uint8_t*>(buffer);
         int32_t done = 0;
+        // One time-out for all pieces: through a server each setting is a round trip.
+        std::optional<ScopedLinkTimeouts> timeouts;
+        if (length > 0) timeouts.emplace(*api->link, VT5_FS_READ_TIMEOUT, -1);
         while (done < length) {
             int32_t piece = std::min(length - done, VT5_FS_PIECE);
             const uint8_t count[2] = {uint8_t(piece), uint8_t(piece >> 8)};
             int32_t result = api->BeginCommand(VT5_CMD_FILE_SYSTEM);
             if (result == VT5_OK) result = api->AddParam(VT5_FS_READ, count, 2);
-            if (result == VT5_OK) result = ExchangeFs(api, true);
+            if (result == VT5_OK) result = api->Exchange();
             if (result == VT5_OK) result = AnswerEntry(api, VT5_FS_READ, {4}, fsStatus);
             if (result != VT5_OK) return result;
             int32_t received = 0;
@@ -174,12 +178,14 @@ int32_t VT5cmd_FS_Write(CVT5Api* api, const void* data, int32_t length, int32_t*
     return RunFs(api, fsStatus, [&]() -> int32_t {
         if (!data || length < 0) return VT5_E_BAD_ARGUMENT;
         const auto* bytes = static_cast<const uint8_t*>(data);
+        std::optional<ScopedLinkTimeouts> timeouts;
+        if (length > 0) timeouts.emplace(*api->link, VT5_FS_READ_TIMEOUT, -1);
         for (int32_t done = 0; done < length;) {
             int32_t piece = std::min(length - done, VT5_FS_PIECE);
             int32_t result = api->BeginCommand(VT5_CMD_FILE_SYSTEM);
             if (result == VT5_OK) result = api->AttachBulk(bytes + done, piece);
             if (result == VT5_OK) result = api->AddParam(VT5_FS_WRITE, nullptr, 0);
-            if (result == VT5_OK) result = ExchangeFs(api, true);
+            if (result == VT5_OK) result = api->Exchange();
             if (result == VT5_OK) result = AnswerEntry(api, VT5_FS_WRITE, {4}, fsStatus);
             if (result != VT5_OK) return result;
             done += piece;
