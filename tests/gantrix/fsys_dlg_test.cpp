@@ -336,6 +336,13 @@ TEST_F(FsysDlgTest, CancelledDownloadKeepsNoPartialFile) {
     hc.chip()->setPaced(true);  // 2 seconds at the line's speed
     select(dlg, {"long_log_1.txt", "vt5_log_0307.txt"});
     button(dlg)->click();
+    // Timer 888 shows the file and the amount so far.
+    EXPECT_TRUE(waitUntil([&] {
+        dlg.tick();
+        return status(dlg).startsWith("1 of 2 (") && status(dlg) != "1 of 2 (0 kB)";
+    }));
+    EXPECT_TRUE(status(dlg).endsWith(" kB)"));
+    EXPECT_GT(child<QProgressBar>(dlg, "progressTransfer")->value(), 0);
     button(dlg)->click();  // "Cancel"
     finishTransfer(dlg);
     EXPECT_EQ(status(dlg), "Download canceled by the user...");
