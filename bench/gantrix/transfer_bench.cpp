@@ -83,9 +83,17 @@ struct Setup {
 
 using Clock = std::chrono::steady_clock;
 
-void Report(benchmark::State& state, Clock::duration elapsed) {
+// Runs the transfer once per iteration and reports its speed.
+void Run(benchmark::State& state, const TransferJob& job, TransferState& transfer, int mode) {
+    transfer.selectionSize = kFileBytes;
+    const Clock::time_point start = Clock::now();
+    for (auto _ : state) {
+        transfer.Start(mode);
+        if (RunTransfer(job, transfer) != VT5_OK || transfer.transferredBytes != kFileBytes)
+            return state.SkipWithError("transfer failed");
+    }
+    const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
     state.SetBytesProcessed(state.iterations() * kFileBytes);
-    const double seconds = std::chrono::duration<double>(elapsed).count();
     state.counters["of_link"] =
         double(state.iterations() * kFileBytes) / kLinkBytesPerSecond / seconds;
 }
@@ -100,14 +108,7 @@ void BM_Download(benchmark::State& state) {
     job.uniqueId = "A1B2C3D4E5F6G7H";
     job.folderPrefix = "/LOGS";
     TransferState transfer;
-    transfer.selectionSize = kFileBytes;
-    const Clock::time_point start = Clock::now();
-    for (auto _ : state) {
-        transfer.Start(kTransferDownload);
-        if (RunTransfer(job, transfer) != VT5_OK || transfer.transferredBytes != kFileBytes)
-            return state.SkipWithError("download failed");
-    }
-    Report(state, Clock::now() - start);
+    Run(state, job, transfer, kTransferDownload);
 }
 BENCHMARK(BM_Download)
     ->ArgName("server")
@@ -124,14 +125,7 @@ void BM_Upload(benchmark::State& state) {
     job.api = &s.api;
     TransferState transfer;
     transfer.uploadList = {(s.local.path() / "upload/big_up.txt").string()};
-    transfer.selectionSize = kFileBytes;
-    const Clock::time_point start = Clock::now();
-    for (auto _ : state) {
-        transfer.Start(kTransferUpload);
-        if (RunTransfer(job, transfer) != VT5_OK || transfer.transferredBytes != kFileBytes)
-            return state.SkipWithError("upload failed");
-    }
-    Report(state, Clock::now() - start);
+    Run(state, job, transfer, kTransferUpload);
 }
 BENCHMARK(BM_Upload)->ArgName("server")->Arg(0)->Arg(1)->Iterations(2)->UseRealTime()->Unit(
     benchmark::kMillisecond);
