@@ -1,16 +1,19 @@
 // The SD card browser over a simulated HC's card, driven offscreen through its controls.
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
 #include <QTreeWidget>
 #include <filesystem>
 
 #include "gantrix/app/fsys_texts.h"
+#include "gantrix/app/gantrix_dlg.h"
 #include "tests/gantrix/fsys_fixture.h"
 #include "vt5api/commands/file_system.h"
 
@@ -54,6 +57,29 @@ TEST_F(FsysDlgTest, ListsTheCardRootWithFoldersFirstAndNeitherHiddenFilesNorTheL
     EXPECT_TRUE(child<QCheckBox>(dlg, "checkGuidedExposures")->isChecked());
     EXPECT_FALSE(child<QCheckBox>(dlg, "checkGuidedExposures")->isEnabled());
     EXPECT_FALSE(child<QCheckBox>(dlg, "checkProcessAfterDownload")->isChecked());
+    EXPECT_TRUE(prompter.prompts().empty());
+}
+
+// The main dialog's "FileSystem": the connect flow, then the browser in a window of its own.
+TEST_F(FsysDlgTest, FileSystemButtonOfTheMainDialogOpensTheBrowser) {
+    hcsim::HcConfig config;
+    config.serial = "HC000001";
+    config.cardDir = card.path();
+    hcs.push_back(std::make_unique<hcsim::SimulatedHc>(bus.bus(), config));
+    CGantrixDlg main(app);
+    bool shown = false;
+    QTimer::singleShot(0, [&] {
+        auto* browser = qobject_cast<CFSysDlg*>(QApplication::activeModalWidget());
+        ASSERT_NE(browser, nullptr);
+        shown = true;
+        EXPECT_EQ(browser->parentWidget(), nullptr) << "in the task bar";
+        EXPECT_EQ(rows(*cardList(*browser)),
+                  (Strings{"[LOGS]", "notes.txt", "other.txt", "readme.txt"}));
+        browser->close();
+    });
+    child<QPushButton>(main, "buttonFileSystem")->click();
+    EXPECT_TRUE(shown);
+    EXPECT_FALSE(VT5_IsOpen(&app.toolApi));
     EXPECT_TRUE(prompter.prompts().empty());
 }
 

@@ -175,6 +175,18 @@ int main(int argc, char** argv) {
         for (int i = 2; i < 4; ++i)
             list->topLevelItem(i)->setSelected(true);
         ok &= Save(browser, folder, "fsys-browser.png");
+
+        // A download on the paced line, half a second in.
+        hc.chip()->setPaced(true);
+        browser.findChild<QPushButton*>(QStringLiteral("buttonDownload"))->click();
+        std::this_thread::sleep_for(std::chrono::milliseconds(500));
+        browser.tick();
+        ok &= Save(browser, folder, "fsys-download.png");
+        browser.findChild<QPushButton*>(QStringLiteral("buttonDownload"))->click();
+        while (browser.transferRunning())
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        browser.tick();
+        hc.chip()->setPaced(false);
         VT5_Close(&app.toolApi);
     }
     return ok ? 0 : 1;
