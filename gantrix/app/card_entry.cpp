@@ -108,13 +108,6 @@ std::string DateTimeText(const CardEntry& entry) {
                           entry.date & 31, entry.time >> 11, (entry.time >> 5) & 63);
 }
 
-std::string RowName(const std::string& rowText) {
-    if (rowText.size() >= 2 && rowText.front() == '[' && rowText.back() == ']') {
-        return rowText.substr(1, rowText.size() - 2);
-    }
-    return rowText;
-}
-
 bool RowBefore(const CardEntry& a, const CardEntry& b) {
     const int rankA = RowRank(a), rankB = RowRank(b);
     if (rankA != rankB) return rankA < rankB;

@@ -37,9 +37,6 @@ int32_t ReadListedEntries(CVT5Api* api, const std::function<void(CardEntry)>& on
 std::string RowText(const CardEntry& entry);
 std::string SizeText(const CardEntry& entry);
 std::string DateTimeText(const CardEntry& entry);
-// The name in a row's text, without the brackets of a folder.
-std::string RowName(const std::string& rowText);
-
 // The ascending order of the card list: ".." first, then folders, then files; names without
 // regard to case, and digit runs by their value, so that LOG_9 comes before LOG_10.
 bool RowBefore(const CardEntry& a, const CardEntry& b);

@@ -191,7 +191,7 @@ bool CFSysDlg::start() {
     closable_ = true;
     guidedExposures_->setChecked(true);
     cardList_->setEnabled(connected_);
-    if (!connected_) path_->setText(UiText(kPathNotAvailable));
+    if (!connected_) showPath(kPathNotAvailable);
     buildProcessedTree();
     setAcceptDrops(connected_);
     return true;
@@ -213,6 +213,11 @@ void CFSysDlg::reportApiError(const char* step, int32_t code) {
                           QMessageBox::Critical);
 }
 
+void CFSysDlg::showPath(const std::string& text) {
+    pathShown_ = text;
+    path_->setText(UiText(text));
+}
+
 std::string CFSysDlg::myFolder() const {
     return ReadMyFolder(app_.settingsKey);
 }
@@ -231,7 +236,7 @@ void CFSysDlg::refresh(const std::string& select) {
         end(kCardFailed);
         return;
     }
-    path_->setText(UiText(common::Printf(kPathReadingFormat, path)));
+    showPath(common::Printf(kPathReadingFormat, path));
     if (VT5cmd_FS_OpenDir(api, ".", nullptr) != VT5_OK) return;
 
     cardList_->clear();
@@ -246,7 +251,7 @@ void CFSysDlg::refresh(const std::string& select) {
         QTreeWidgetItem* chosen = cardList_->topLevelItem(0);
         for (int i = 0; i < cardList_->topLevelItemCount(); ++i) {
             QTreeWidgetItem* row = cardList_->topLevelItem(i);
-            if (RowName(ApiText(row->text(0))) == select) {
+            if (entries_[size_t(RowIndex(row))].longName == select) {
                 chosen = row;
                 break;
             }
@@ -255,7 +260,7 @@ void CFSysDlg::refresh(const std::string& select) {
     }
     cardList_->setUpdatesEnabled(true);
     if (code != VT5_OK) return;
-    path_->setText(UiText(path));
+    showPath(path);
     const std::string current = path;
     folderPrefix_ = !current.empty() && current.back() == '/' ? std::string() : current;
 }
@@ -291,7 +296,7 @@ void CFSysDlg::openRow(QTreeWidgetItem* row) {
     if (!connected_ || transferRunning() || row == nullptr) return;
     const CardEntry& entry = entries_[size_t(RowIndex(row))];
     if (!entry.IsDirectory()) return;
-    const std::string name = RowName(ApiText(row->text(0)));
+    const std::string& name = entry.longName;
     if (int32_t code = VT5cmd_FS_ChangeDir(&app_.toolApi, name.c_str(), nullptr); code != VT5_OK) {
         reportApiError(kChangeDirFailed, code);
         end(kCardFailed);
@@ -302,9 +307,8 @@ void CFSysDlg::openRow(QTreeWidgetItem* row) {
         return;
     }
     // Back up: select the folder just left, the last part of the path shown.
-    const std::string shown = ApiText(path_->text());
-    const size_t slash = shown.rfind('/');
-    refresh(slash == std::string::npos ? std::string() : shown.substr(slash + 1));
+    const size_t slash = pathShown_.rfind('/');
+    refresh(slash == std::string::npos ? std::string() : pathShown_.substr(slash + 1));
 }
 
 void CFSysDlg::openFirstSelectedRow() {
@@ -316,7 +320,8 @@ void CFSysDlg::deleteSelected() {
     if (!connected_ || transferRunning()) return;
     std::vector<std::string> names;
     for (QTreeWidgetItem* row : selectedRows()) {
-        if (entries_[size_t(RowIndex(row))].IsPlainFile()) names.push_back(ApiText(row->text(0)));
+        const CardEntry& entry = entries_[size_t(RowIndex(row))];
+        if (entry.IsPlainFile()) names.push_back(entry.longName);
     }
     if (names.empty()) return;
     if (app_.prompter.message(this, kCaptionWarning,

@@ -87,6 +87,8 @@ private:
     void buildControls();
     void end(int result);
     void reportApiError(const char* step, int32_t code);
+    // The path label, and its text as the card gave it.
+    void showPath(const std::string& text);
     QTreeWidgetItem* addRow(int index);
     void selectRow(QTreeWidgetItem* row);
     std::vector<QTreeWidgetItem*> selectedRows() const;
@@ -107,6 +109,7 @@ private:
     bool ended_ = false;
     std::vector<CardEntry> entries_;
     std::string folderPrefix_;
+    std::string pathShown_;
     VT5DeviceInfo deviceInfo_{};
     std::vector<UidFolder> processed_;
     report::ReportGenerator generator_;

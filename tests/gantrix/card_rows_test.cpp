@@ -51,9 +51,6 @@ TEST(CardRows, TextsOfFilesAndFolders) {
     EXPECT_EQ(RowText(folder), "[LOGS]");
     EXPECT_EQ(SizeText(folder), "<DIR>  ");
     EXPECT_EQ(DateTimeText(folder), "1980.01.01  0:00");
-    EXPECT_EQ(RowName("[LOGS]"), "LOGS");
-    EXPECT_EQ(RowName("[..]"), "..");
-    EXPECT_EQ(RowName("LOG.TXT"), "LOG.TXT");
 }
 
 TEST(CardRows, WhatMayBeDeletedAndDownloaded) {
