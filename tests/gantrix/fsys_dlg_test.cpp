@@ -25,16 +25,16 @@ using vt5test::Tree;
 using vt5test::WriteHostFile;
 using Strings = std::vector<std::string>;
 
-class FsysDlgTest : public vt5test::FsysTest {
+// Without a connection, or with the connection made by the test itself.
+class FsysDlgTest : public vt5test::FsysTest {};
+
+// Over the card, directly (false) and through Gantrix's own API server (true).
+class FsysCardTest : public vt5test::FsysTest, public ::testing::WithParamInterface<bool> {
 protected:
-    QTreeWidget* cardList(CFSysDlg& dlg) { return child<QTreeWidget>(dlg, "listCard"); }
-    QString path(CFSysDlg& dlg) { return child<QLabel>(dlg, "labelPath")->text(); }
-    QPushButton* button(CFSysDlg& dlg) { return child<QPushButton>(dlg, "buttonDownload"); }
-    void key(CFSysDlg& dlg, Qt::Key k) { QTest::keyClick(cardList(dlg), k); }
-    std::string text(size_t i) const { return prompter.texts().at(i); }
+    FsysCardTest() { viaServer = GetParam(); }
 };
 
-TEST_F(FsysDlgTest, ListsTheCardRootWithFoldersFirstAndNeitherHiddenFilesNorTheLabel) {
+TEST_P(FsysCardTest, ListsTheCardRootWithFoldersFirstAndNeitherHiddenFilesNorTheLabel) {
     connectHc();
     CFSysDlg dlg(app);
     ASSERT_TRUE(dlg.start());
@@ -61,11 +61,9 @@ TEST_F(FsysDlgTest, ListsTheCardRootWithFoldersFirstAndNeitherHiddenFilesNorTheL
 }
 
 // The main dialog's "FileSystem": the connect flow, then the browser in a window of its own.
-TEST_F(FsysDlgTest, FileSystemButtonOfTheMainDialogOpensTheBrowser) {
-    hcsim::HcConfig config;
-    config.serial = "HC000001";
-    config.cardDir = card.path();
-    hcs.push_back(std::make_unique<hcsim::SimulatedHc>(bus.bus(), config));
+TEST_P(FsysCardTest, FileSystemButtonOfTheMainDialogOpensTheBrowser) {
+    plugCardHc();
+    if (viaServer) startCardServer();  // the connect flow goes through it then
     CGantrixDlg main(app);
     bool shown = false;
     QTimer::singleShot(0, [&] {
@@ -83,7 +81,7 @@ TEST_F(FsysDlgTest, FileSystemButtonOfTheMainDialogOpensTheBrowser) {
     EXPECT_TRUE(prompter.prompts().empty());
 }
 
-TEST_F(FsysDlgTest, OpeningAFolderSelectsDotDotAndGoingUpSelectsTheFolderLeft) {
+TEST_P(FsysCardTest, OpeningAFolderSelectsDotDotAndGoingUpSelectsTheFolderLeft) {
     connectHc();
     CFSysDlg dlg(app);
     ASSERT_TRUE(dlg.start());
@@ -103,7 +101,7 @@ TEST_F(FsysDlgTest, OpeningAFolderSelectsDotDotAndGoingUpSelectsTheFolderLeft) {
     EXPECT_TRUE(prompter.prompts().empty());
 }
 
-TEST_F(FsysDlgTest, DeleteAsksAboutThePlainFilesAmongTheSelectedRows) {
+TEST_P(FsysCardTest, DeleteAsksAboutThePlainFilesAmongTheSelectedRows) {
     connectHc();
     CFSysDlg dlg(app);
     ASSERT_TRUE(dlg.start());
@@ -132,7 +130,7 @@ TEST_F(FsysDlgTest, DeleteAsksAboutThePlainFilesAmongTheSelectedRows) {
     EXPECT_EQ(selected(*cardList(dlg)), Strings{"[LOGS]"});
 }
 
-TEST_F(FsysDlgTest, FilesTheCardRefusesToDeleteAreNamedAfterTheOthers) {
+TEST_P(FsysCardTest, FilesTheCardRefusesToDeleteAreNamedAfterTheOthers) {
     connectHc();
     CFSysDlg dlg(app);
     ASSERT_TRUE(dlg.start());
@@ -147,7 +145,7 @@ TEST_F(FsysDlgTest, FilesTheCardRefusesToDeleteAreNamedAfterTheOthers) {
     EXPECT_EQ(rows(*cardList(dlg)), (Strings{"[LOGS]", "readme.txt"}));
 }
 
-TEST_F(FsysDlgTest, HcWithoutCardClosesTheBrowserAfterItsMessage) {
+TEST_P(FsysCardTest, HcWithoutCardClosesTheBrowserAfterItsMessage) {
     connectHc(false);
     CFSysDlg dlg(app);
     prompter.answer(QMessageBox::Ok);
@@ -212,7 +210,7 @@ TEST_F(FsysDlgTest, ChooseAndProcessLocalFilesShowsTheResultAndTheNewReports) {
     EXPECT_EQ(rows(*child<QTreeWidget>(dlg, "listProcessed")), Strings{"vt5_log_0308"});
 }
 
-TEST_F(FsysDlgTest, DownloadWithProcessingListsTheNewReports) {
+TEST_P(FsysCardTest, DownloadWithProcessingListsTheNewReports) {
     connectHc();
     const std::string id = uid();
     CFSysDlg dlg(app);
@@ -252,7 +250,7 @@ TEST_F(FsysDlgTest, DownloadWithProcessingListsTheNewReports) {
     EXPECT_TRUE(fs::exists(myFolder() / id / "Processed/vt5_log_0307/guiexpo_3.html"));
 }
 
-TEST_F(FsysDlgTest, DownloadNeedsAFileAndAsksBeforeLargeSelections) {
+TEST_P(FsysCardTest, DownloadNeedsAFileAndAsksBeforeLargeSelections) {
     connectHc();
     WriteHostFile(cardPath("big.dat"), "");
     fs::resize_file(cardPath("big.dat"), 12000001);
@@ -277,7 +275,7 @@ TEST_F(FsysDlgTest, DownloadNeedsAFileAndAsksBeforeLargeSelections) {
     EXPECT_EQ(status(dlg), "");
 }
 
-TEST_F(FsysDlgTest, DroppedFilesAreUploadedAndTheCardListRefreshed) {
+TEST_P(FsysCardTest, DroppedFilesAreUploadedAndTheCardListRefreshed) {
     connectHc();
     WriteHostFile(local.path() / "flats.txt", vt5test::Pattern(10000));
     WriteHostFile(local.path() / "dark.txt", "dark");
@@ -298,7 +296,7 @@ TEST_F(FsysDlgTest, DroppedFilesAreUploadedAndTheCardListRefreshed) {
 }
 
 // Sparse files: their sizes count, their blocks are never written.
-TEST_F(FsysDlgTest, DroppedFileOfFiveGigabytesIsSkippedAndTheSmallOneUploaded) {
+TEST_P(FsysCardTest, DroppedFileOfFiveGigabytesIsSkippedAndTheSmallOneUploaded) {
     connectHc();
     const fs::path huge = local.path() / "huge.ser";
     WriteHostFile(huge, "");
@@ -319,7 +317,7 @@ TEST_F(FsysDlgTest, DroppedFileOfFiveGigabytesIsSkippedAndTheSmallOneUploaded) {
     EXPECT_FALSE(fs::exists(cardPath("huge.ser")));
 }
 
-TEST_F(FsysDlgTest, DropsThatCannotOrShouldNotBeUploadedStartNothing) {
+TEST_P(FsysCardTest, DropsThatCannotOrShouldNotBeUploadedStartNothing) {
     connectHc();
     const fs::path a = local.path() / "a.ser", b = local.path() / "b.ser";
     for (const fs::path& p : {a, b}) {
@@ -353,7 +351,7 @@ TEST_F(FsysDlgTest, DropsThatCannotOrShouldNotBeUploadedStartNothing) {
     EXPECT_FALSE(fs::exists(cardPath("medium.ser")));
 }
 
-TEST_F(FsysDlgTest, CancelledDownloadKeepsNoPartialFile) {
+TEST_P(FsysCardTest, CancelledDownloadKeepsNoPartialFile) {
     hcsim::SimulatedHc& hc = connectHc();
     WriteHostFile(cardPath("LOGS/long_log_1.txt"), vt5test::Pattern(600000));
     CFSysDlg dlg(app);
@@ -377,7 +375,7 @@ TEST_F(FsysDlgTest, CancelledDownloadKeepsNoPartialFile) {
     EXPECT_EQ(Tree(copies), "") << "neither the file nor its temporary copy";
 }
 
-TEST_F(FsysDlgTest, CardPulledMidTransferEndsWithItsStatusAndClosesTheBrowser) {
+TEST_P(FsysCardTest, CardPulledMidTransferEndsWithItsStatusAndClosesTheBrowser) {
     hcsim::SimulatedHc& hc = connectHc();
     CFSysDlg dlg(app);
     ASSERT_TRUE(dlg.start());
@@ -394,7 +392,7 @@ TEST_F(FsysDlgTest, CardPulledMidTransferEndsWithItsStatusAndClosesTheBrowser) {
     EXPECT_EQ(Tree(myFolder() / uid() / "SD/LOGS"), "vt5_log_0307.txt");
 }
 
-TEST_F(FsysDlgTest, LinkFailureMidTransferIsReportedAndClosesTheBrowser) {
+TEST_P(FsysCardTest, LinkFailureMidTransferIsReportedAndClosesTheBrowser) {
     hcsim::SimulatedHc& hc = connectHc();
     CFSysDlg dlg(app);
     ASSERT_TRUE(dlg.start());
@@ -413,7 +411,8 @@ TEST_F(FsysDlgTest, LinkFailureMidTransferIsReportedAndClosesTheBrowser) {
 // Through Gantrix's own API server: the browser keeps the file system section from its first
 // command on, so another client's file system command waits (is refused) until it is gone.
 TEST_F(FsysDlgTest, ThroughTheServerAnotherClientsFileSystemCommandWaitsForTheSection) {
-    hcsim::SimulatedHc& hc = connectThroughServer();
+    viaServer = true;
+    hcsim::SimulatedHc& hc = connectHc();
     CVT5Api other;
     ASSERT_EQ(VT5_Open(&other, nullptr, "localhost", app.toolApi.serverPort, "Panelcast"), VT5_OK);
     {
@@ -445,5 +444,10 @@ TEST_F(FsysDlgTest, ThroughTheServerAnotherClientsFileSystemCommandWaitsForTheSe
     EXPECT_STREQ(path, "/LOGS");
     VT5_Close(&other);
 }
+
+INSTANTIATE_TEST_SUITE_P(Link, FsysCardTest, ::testing::Bool(),
+                         [](const ::testing::TestParamInfo<bool>& param) {
+                             return param.param ? "ThroughServer" : "Direct";
+                         });
 
 }  // namespace

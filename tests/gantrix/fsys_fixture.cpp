@@ -1,6 +1,7 @@
 #include "tests/gantrix/fsys_fixture.h"
 
 #include <QLabel>
+#include <QTest>
 
 #include "gantrix/app/my_folder.h"
 #include "vt5api/commands/identity.h"
@@ -24,26 +25,28 @@ FsysTest::FsysTest() {
     StoreMyFolder(app.settingsKey, myFolder().string());
 }
 
-hcsim::SimulatedHc& FsysTest::connectHc(bool withCard) {
+hcsim::SimulatedHc& FsysTest::plugCardHc(bool withCard) {
     hcsim::HcConfig config;
     config.serial = "HC000001";
     if (withCard) config.cardDir = card.path();
     hcs.push_back(std::make_unique<hcsim::SimulatedHc>(bus.bus(), config));
-    EXPECT_EQ(VT5_Open(&app.toolApi, "HC000001", nullptr, 0, "Gantrix - FileSystem"), VT5_OK);
-    app.noConnection = false;
     return *hcs.back();
 }
 
-hcsim::SimulatedHc& FsysTest::connectThroughServer() {
-    hcsim::HcConfig config;
-    config.serial = "HC000001";
-    config.cardDir = card.path();
-    hcs.push_back(std::make_unique<hcsim::SimulatedHc>(bus.bus(), config));
+hcsim::SimulatedHc& FsysTest::connectHc(bool withCard) {
+    hcsim::SimulatedHc& hc = plugCardHc(withCard);
+    const int32_t port = viaServer ? startCardServer() : 0;
+    EXPECT_EQ(VT5_Open(&app.toolApi, viaServer ? nullptr : "HC000001",
+                       viaServer ? "localhost" : nullptr, port, "Gantrix - FileSystem"),
+              VT5_OK);
+    app.noConnection = false;
+    return hc;
+}
+
+int32_t FsysTest::startCardServer() {
     const int32_t port = freePort();
     EXPECT_TRUE(startServer(port, "HC000001"));
-    EXPECT_EQ(VT5_Open(&app.toolApi, nullptr, "localhost", port, "Gantrix - FileSystem"), VT5_OK);
-    app.noConnection = false;
-    return *hcs.back();
+    return port;
 }
 
 std::string FsysTest::uid() {
@@ -94,6 +97,22 @@ void FsysTest::finishTransfer(CFSysDlg& dlg) {
 
 QString FsysTest::status(CFSysDlg& dlg) {
     return child<QLabel>(dlg, "labelStatus")->text();
+}
+
+QTreeWidget* FsysTest::cardList(CFSysDlg& dlg) {
+    return child<QTreeWidget>(dlg, "listCard");
+}
+
+QString FsysTest::path(CFSysDlg& dlg) {
+    return child<QLabel>(dlg, "labelPath")->text();
+}
+
+QPushButton* FsysTest::button(CFSysDlg& dlg) {
+    return child<QPushButton>(dlg, "buttonDownload");
+}
+
+void FsysTest::key(CFSysDlg& dlg, Qt::Key k) {
+    QTest::keyClick(cardList(dlg), k);
 }
 
 }  // namespace vt5test

@@ -18,11 +18,13 @@ class FsysTest : public GantrixTest {
 protected:
     FsysTest();
 
-    // Plugs the HC (with its card unless told otherwise) and opens the tool API context on it
-    // directly, as the connect flow does.
+    // Plugs the HC HC000001, with its card unless told otherwise.
+    hcsim::SimulatedHc& plugCardHc(bool withCard = true);
+    // Plugs the HC and opens the tool API context on it as the connect flow does: directly,
+    // or through Gantrix's own API server when viaServer is set.
     hcsim::SimulatedHc& connectHc(bool withCard = true);
-    // The same through Gantrix's own API server.
-    hcsim::SimulatedHc& connectThroughServer();
+    // Starts Gantrix's API server for HC000001; its port.
+    int32_t startCardServer();
 
     std::filesystem::path cardPath(const std::string& name) const { return card.path() / name; }
     std::filesystem::path myFolder() const { return local.path() / "My folder"; }
@@ -37,6 +39,15 @@ protected:
     // Waits for the worker and lets timer 888 see its end.
     void finishTransfer(CFSysDlg& dlg);
     QString status(CFSysDlg& dlg);
+    QTreeWidget* cardList(CFSysDlg& dlg);
+    QString path(CFSysDlg& dlg);
+    QPushButton* button(CFSysDlg& dlg);
+    // A key pressed on the card list.
+    void key(CFSysDlg& dlg, Qt::Key k);
+    // The text of message box i, "\n" for the line breaks.
+    std::string text(size_t i) const { return prompter.texts().at(i); }
+
+    bool viaServer = false;
 
     TempDir card;
     TempDir local;
