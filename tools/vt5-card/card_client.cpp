@@ -98,26 +98,26 @@ bool CardClient::List(const std::string& folder, std::vector<CardItem>& items) {
     }
 }
 
-CardClient::Found CardClient::Find(const std::string& path, CardItem& item) {
+int CardClient::Lookup(const std::string& path, CardItem& item, const std::string& missing) {
     std::string folder, name;
     SplitCardPath(CardPath(path), folder, name);
     if (name.empty()) {
         item = CardItem{};
         item.shortName = item.longName = "/";
         item.attributes = VT5_FS_ATTR_DIRECTORY;
-        return Found::Yes;
+        return 0;
     }
     std::vector<CardItem> items;
-    if (!List(folder, items)) return Found::Failed;
+    if (!List(folder, items)) return 1;
     // FAT names match without regard to case; a long name before a short one.
     for (bool longNames : {true, false})
         for (const CardItem& i : items)
             if (!i.isVolumeLabel() && !i.isDotEntry() &&
                 Upper(longNames ? i.longName : i.shortName) == Upper(name)) {
                 item = i;
-                return Found::Yes;
+                return 0;
             }
-    return Found::No;
+    return Fail(missing + CardPath(path));
 }
 
 int CardClient::Report(const std::string& step, int32_t code, int32_t fsStatus) const {

@@ -45,9 +45,9 @@ public:
 
     // The entries of a card folder ("." and ".." included); false after a message.
     bool List(const std::string& folder, std::vector<CardItem>& items);
-    enum class Found { Yes, No, Failed };
-    // The entry a card path names (the root is a folder of its own); Failed after a message.
-    Found Find(const std::string& path, CardItem& item);
+    // The entry a card path names (the root is a folder of its own): 0, or 1 after a
+    // message (`missing` and the path when there is no such entry).
+    int Lookup(const std::string& path, CardItem& item, const std::string& missing);
 
     // Reports a failed call on standard error and returns 1: a refusal of the HC's file
     // system with its status, any other code as an API error.

@@ -44,14 +44,8 @@ int List(CardClient& client, const std::vector<std::string>& args) {
     if (args.size() > 1) return client.Fail("ls takes one card path");
     std::string path = card::CardPath(args.empty() ? "/" : args[0]);
     CardItem item;
-    switch (client.Find(path, item)) {
-        case CardClient::Found::Failed:
-            return 1;
-        case CardClient::Found::No:
-            return client.Fail("no such file or folder on the card: " + path);
-        case CardClient::Found::Yes:
-            break;
-    }
+    if (int status = client.Lookup(path, item, "no such file or folder on the card: "))
+        return status;
     std::vector<CardItem> items{item};
     if (item.isDirectory() && !client.List(path, items)) return 1;
     for (const CardItem& i : Visible(items))
@@ -93,14 +87,8 @@ int Get(CardClient& client, const std::vector<std::string>& args, const fs::path
     for (const std::string& arg : args) {
         std::string path = card::CardPath(arg);
         CardItem item;
-        switch (client.Find(path, item)) {
-            case CardClient::Found::Failed:
-                return 1;
-            case CardClient::Found::No:
-                return client.Fail("no such file or folder on the card: " + path);
-            case CardClient::Found::Yes:
-                break;
-        }
+        if (int status = client.Lookup(path, item, "no such file or folder on the card: "))
+            return status;
         if (!item.isDirectory()) {
             plan.push_back({path, item, localDir});
             continue;
@@ -136,15 +124,8 @@ int Put(CardClient& client, std::vector<std::string> args) {
         args.pop_back();
     }
     CardItem item;
-    switch (client.Find(folder, item)) {
-        case CardClient::Found::Failed:
-            return 1;
-        case CardClient::Found::No:
-            return client.Fail("no such folder on the card: " + folder);
-        case CardClient::Found::Yes:
-            if (!item.isDirectory()) return client.Fail("no folder on the card: " + folder);
-            break;
-    }
+    if (int status = client.Lookup(folder, item, "no such folder on the card: ")) return status;
+    if (!item.isDirectory()) return client.Fail("no folder on the card: " + folder);
     // Files a FAT card cannot hold are named and left out; the others go on.
     int status = 0;
     std::vector<fs::path> files;
@@ -176,10 +157,8 @@ int Remove(CardClient& client, const std::vector<std::string>& args) {
     for (const std::string& arg : args) {
         std::string path = card::CardPath(arg);
         CardItem item;
-        CardClient::Found found = client.Find(path, item);
-        if (found == CardClient::Found::Failed) return 1;
-        if (found == CardClient::Found::No) {
-            status = client.Fail("no such file or folder on the card: " + path);
+        if (client.Lookup(path, item, "no such file or folder on the card: ")) {
+            status = 1;
             continue;
         }
         int32_t fsStatus = 0;
