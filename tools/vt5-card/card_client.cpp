@@ -54,6 +54,15 @@ bool SafeLocalName(const std::string& name) {
            name.find_first_of("/\\") == std::string::npos;
 }
 
+std::chrono::system_clock::time_point CardTime(const CardItem& item) {
+    using namespace std::chrono;
+    year_month_day day(year(1980 + (item.date >> 9)), month((item.date >> 5) & 15),
+                       std::chrono::day(item.date & 31));
+    if (!day.ok()) day = year(1980) / January / 1;
+    return sys_days(day) + hours(item.time >> 11) + minutes((item.time >> 5) & 63) +
+           seconds((item.time & 31) * 2);
+}
+
 std::string ListingLine(const CardItem& item) {
     static const char kLetters[] = "RHSVDA";
     char attributes[7] = {};

@@ -3,6 +3,7 @@
 // The SD card as vt5-card sees it: listings, lookups and the reporting of failures, on top of
 // the file system commands.
 
+#include <chrono>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -35,6 +36,9 @@ std::string JoinCardPath(const std::string& folder, const std::string& name);
 void SplitCardPath(const std::string& path, std::string& folder, std::string& name);
 // A long name that is safe to use as a local file name: no separators, not "." or "..".
 bool SafeLocalName(const std::string& name);
+
+// The entry's FAT date and time, taken as UTC.
+std::chrono::system_clock::time_point CardTime(const CardItem& item);
 
 // "<short>\t<size>\t<YYYY-MM-DD HH:MM:SS>\t<RHSVDA>\t<long>".
 std::string ListingLine(const CardItem& item);
