@@ -192,7 +192,9 @@ int main(int argc, char** argv) {
         "                                 the last argument is the folder when it is no local\n"
         "                                 file)\n"
         "  rm CARDPATH...                 deletes files, and empty folders\n"
-        "A file copied only in part is removed again (an older copy stays as it was).\n",
+        "A file copied only in part is removed again (an older copy stays as it was).\n"
+        "Exit status: 0 when all went well, 1 after a failure, 2 for a bad command line,\n"
+        "130 when interrupted.\n",
         {{"--output", "-o", "LOCALDIR", "the folder that get copies into (default: .)"}}, true);
     if (auto status = line.Parse(argc, argv)) return *status;
     std::vector<std::string> args = line.Positional();
