@@ -1,8 +1,6 @@
 #include "tests/card/card_fixture.h"
 
-#include <chrono>
-#include <thread>
-
+#include "tests/support/server_start.h"
 #include "tests/support/wire_client.h"
 
 namespace vt5test {
@@ -28,18 +26,7 @@ void CardFixture::plug(const std::filesystem::path& card) {
     hc = std::make_unique<hcsim::SimulatedHc>(bus.bus(), config);
     if (!viaServer()) return;
     port = freeTcpPort();
-    server.WithStatus([&](ServerStatus& s) {
-        s.configuredPort = port;
-        return 0;
-    });
-    server.StartServerThread();
-    for (int i = 0; i < 500; ++i) {
-        if (server.WithStatus([](const ServerStatus& s) { return s.state; }) ==
-            ServerStatus::kActive)
-            return;
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    FAIL() << "the server thread did not start";
+    ASSERT_TRUE(startServerThread(server, port)) << "the server thread did not start";
 }
 
 int32_t CardFixture::open(CVT5Api& context, const char* name) {

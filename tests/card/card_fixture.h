@@ -31,14 +31,6 @@ protected:
     int32_t open(CVT5Api& context, const char* name = "Gantrix - FileSystem");
     bool viaServer() const { return GetParam() == Route::Server; }
 
-    // Milliseconds of virtual time that f takes.
-    template <class F>
-    int64_t elapsedMs(F f) {
-        auto start = platform::now();
-        f();
-        return std::chrono::duration_cast<platform::Millis>(platform::now() - start).count();
-    }
-
     platform::VirtualClock virtualClock;
     platform::ScopedClock useVirtual{virtualClock};
     BusFixture bus;

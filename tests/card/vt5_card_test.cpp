@@ -103,6 +103,7 @@ TEST_F(Vt5Card, ListsOneEntryALineWithTabs) {
 }
 
 TEST_F(Vt5Card, GetCopiesFilesAndFoldersWithTheirCardTimes) {
+    fs::create_directory(card() / "LOGS/EMPTY");
     serve();
     auto get = cardTool({"get", "LOGS", "/read me.txt", "-o", local().string()});
     ASSERT_EQ(get.status, 0) << get.err;
@@ -116,6 +117,9 @@ TEST_F(Vt5Card, GetCopiesFilesAndFoldersWithTheirCardTimes) {
     EXPECT_EQ(st.st_mtime, std::chrono::system_clock::to_time_t(utc(2024, 3, 7, 22, 10, 4)));
     ASSERT_EQ(::stat((local() / "Read Me.txt").c_str(), &st), 0);
     EXPECT_FALSE(st.st_mode & S_IWUSR);  // read-only on the card
+    EXPECT_TRUE(fs::is_directory(local() / "LOGS/EMPTY"));
+    ASSERT_EQ(::stat((local() / "LOGS/OLD").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mtime, std::chrono::system_clock::to_time_t(utc(2024, 1, 1, 20, 0, 0)));
 
     // Again into a folder that does not exist yet, and the whole card.
     auto all = cardTool({"get", "/", "-o", (local() / "all").string()});

@@ -54,6 +54,15 @@ bool SafeLocalName(const std::string& name) {
            name.find_first_of("/\\") == std::string::npos;
 }
 
+std::chrono::system_clock::time_point CardTime(const CardItem& item) {
+    using namespace std::chrono;
+    year_month_day day(year(1980 + (item.date >> 9)), month((item.date >> 5) & 15),
+                       std::chrono::day(item.date & 31));
+    if (!day.ok()) day = year(1980) / January / 1;
+    return sys_days(day) + hours(item.time >> 11) + minutes((item.time >> 5) & 63) +
+           seconds((item.time & 31) * 2);
+}
+
 std::string ListingLine(const CardItem& item) {
     static const char kLetters[] = "RHSVDA";
     char attributes[7] = {};
@@ -98,26 +107,26 @@ bool CardClient::List(const std::string& folder, std::vector<CardItem>& items) {
     }
 }
 
-CardClient::Found CardClient::Find(const std::string& path, CardItem& item) {
+int CardClient::Lookup(const std::string& path, CardItem& item, const std::string& missing) {
     std::string folder, name;
     SplitCardPath(CardPath(path), folder, name);
     if (name.empty()) {
         item = CardItem{};
         item.shortName = item.longName = "/";
         item.attributes = VT5_FS_ATTR_DIRECTORY;
-        return Found::Yes;
+        return 0;
     }
     std::vector<CardItem> items;
-    if (!List(folder, items)) return Found::Failed;
+    if (!List(folder, items)) return 1;
     // FAT names match without regard to case; a long name before a short one.
     for (bool longNames : {true, false})
         for (const CardItem& i : items)
             if (!i.isVolumeLabel() && !i.isDotEntry() &&
                 Upper(longNames ? i.longName : i.shortName) == Upper(name)) {
                 item = i;
-                return Found::Yes;
+                return 0;
             }
-    return Found::No;
+    return Fail(missing + CardPath(path));
 }
 
 int CardClient::Report(const std::string& step, int32_t code, int32_t fsStatus) const {

@@ -3,6 +3,7 @@
 // The SD card as vt5-card sees it: listings, lookups and the reporting of failures, on top of
 // the file system commands.
 
+#include <chrono>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -36,6 +37,9 @@ void SplitCardPath(const std::string& path, std::string& folder, std::string& na
 // A long name that is safe to use as a local file name: no separators, not "." or "..".
 bool SafeLocalName(const std::string& name);
 
+// The entry's FAT date and time, taken as UTC.
+std::chrono::system_clock::time_point CardTime(const CardItem& item);
+
 // "<short>\t<size>\t<YYYY-MM-DD HH:MM:SS>\t<RHSVDA>\t<long>".
 std::string ListingLine(const CardItem& item);
 
@@ -45,9 +49,9 @@ public:
 
     // The entries of a card folder ("." and ".." included); false after a message.
     bool List(const std::string& folder, std::vector<CardItem>& items);
-    enum class Found { Yes, No, Failed };
-    // The entry a card path names (the root is a folder of its own); Failed after a message.
-    Found Find(const std::string& path, CardItem& item);
+    // The entry a card path names (the root is a folder of its own): 0, or 1 after a
+    // message (`missing` and the path when there is no such entry).
+    int Lookup(const std::string& path, CardItem& item, const std::string& missing);
 
     // Reports a failed call on standard error and returns 1: a refusal of the HC's file
     // system with its status, any other code as an API error.

@@ -12,19 +12,6 @@
 
 namespace card {
 
-namespace {
-
-// A FAT date and time, taken as UTC.
-std::chrono::system_clock::time_point CardTime(uint16_t date, uint16_t time) {
-    using namespace std::chrono;
-    year_month_day day(year(1980 + (date >> 9)), month((date >> 5) & 15),
-                       std::chrono::day(date & 31));
-    if (!day.ok()) day = year(1980) / January / 1;
-    return sys_days(day) + hours(time >> 11) + minutes((time >> 5) & 63) + seconds((time & 31) * 2);
-}
-
-}  // namespace
-
 Transfers::Transfers(CardClient& client, uint64_t total, const volatile std::sig_atomic_t& stop)
     : client_(client), api_(client.api()), progress_("", total), stop_(stop) {}
 
@@ -86,7 +73,7 @@ bool Transfers::Download(const std::string& cardPath, const CardItem& item,
     }
     result = VT5cmd_FS_Close(&api_, &status);
     if (result != VT5_OK) return Refused("Closing " + cardPath, result, status);
-    if (!local.Commit(CardTime(item.date, item.time), item.attributes & VT5_FS_ATTR_READ_ONLY))
+    if (!local.Commit(CardTime(item), item.attributes & VT5_FS_ATTR_READ_ONLY))
         return Failed(local.error());
     return true;
 }

@@ -1,6 +1,7 @@
 // vt5-card: the HC's SD card from the command line: list, copy to and from this computer,
 // delete; directly over USB or through an API server.
 
+#include <fcntl.h>
 #include <sys/stat.h>
 
 #include <cerrno>
@@ -44,14 +45,8 @@ int List(CardClient& client, const std::vector<std::string>& args) {
     if (args.size() > 1) return client.Fail("ls takes one card path");
     std::string path = card::CardPath(args.empty() ? "/" : args[0]);
     CardItem item;
-    switch (client.Find(path, item)) {
-        case CardClient::Found::Failed:
-            return 1;
-        case CardClient::Found::No:
-            return client.Fail("no such file or folder on the card: " + path);
-        case CardClient::Found::Yes:
-            break;
-    }
+    if (int status = client.Lookup(path, item, "no such file or folder on the card: "))
+        return status;
     std::vector<CardItem> items{item};
     if (item.isDirectory() && !client.List(path, items)) return 1;
     for (const CardItem& i : Visible(items))
@@ -59,14 +54,14 @@ int List(CardClient& client, const std::vector<std::string>& args) {
     return 0;
 }
 
-// One file to download.
+// One file to download, or a folder to make.
 struct Download {
     std::string cardPath;
     CardItem item;
     fs::path localDir;
 };
 
-// Adds the files of a card folder, and of its folders, below localDir.
+// Adds what a card folder holds, its folders with everything in them, below localDir.
 bool PlanFolder(CardClient& client, const std::string& folder, const fs::path& localDir,
                 std::vector<Download>& plan) {
     std::vector<CardItem> items;
@@ -79,12 +74,17 @@ bool PlanFolder(CardClient& client, const std::string& folder, const fs::path& l
             return false;
         }
         std::string path = card::JoinCardPath(folder, i.longName);
-        if (!i.isDirectory())
-            plan.push_back({path, i, localDir});
-        else if (!PlanFolder(client, path, localDir / i.longName, plan))
-            return false;
+        plan.push_back({path, i, localDir});
+        if (i.isDirectory() && !PlanFolder(client, path, localDir / i.longName, plan)) return false;
     }
     return true;
+}
+
+void SetModified(const fs::path& path, std::chrono::system_clock::time_point t) {
+    auto secs = std::chrono::duration_cast<std::chrono::seconds>(t.time_since_epoch());
+    timespec times[2] = {{static_cast<time_t>(secs.count()), 0},
+                         {static_cast<time_t>(secs.count()), 0}};
+    ::utimensat(AT_FDCWD, path.c_str(), times, 0);
 }
 
 int Get(CardClient& client, const std::vector<std::string>& args, const fs::path& localDir) {
@@ -93,35 +93,31 @@ int Get(CardClient& client, const std::vector<std::string>& args, const fs::path
     for (const std::string& arg : args) {
         std::string path = card::CardPath(arg);
         CardItem item;
-        switch (client.Find(path, item)) {
-            case CardClient::Found::Failed:
-                return 1;
-            case CardClient::Found::No:
-                return client.Fail("no such file or folder on the card: " + path);
-            case CardClient::Found::Yes:
-                break;
-        }
-        if (!item.isDirectory()) {
-            plan.push_back({path, item, localDir});
-            continue;
-        }
+        if (int status = client.Lookup(path, item, "no such file or folder on the card: "))
+            return status;
+        if (path != "/") plan.push_back({path, item, localDir});
         fs::path below = path == "/" ? localDir : localDir / item.longName;
-        if (!PlanFolder(client, path, below, plan)) return 1;
+        if (item.isDirectory() && !PlanFolder(client, path, below, plan)) return 1;
     }
     uint64_t total = 0;
     for (const Download& d : plan)
-        total += d.item.size;
+        total += d.item.isDirectory() ? 0 : d.item.size;
     card::Transfers transfers(client, total, stopRequested);
     for (const Download& d : plan) {
+        fs::path folder = d.item.isDirectory() ? d.localDir / d.item.longName : d.localDir;
         std::error_code ec;
-        fs::create_directories(d.localDir, ec);
+        fs::create_directories(folder, ec);
         if (ec) {
             transfers.Finish();
-            return client.Fail("cannot create " + d.localDir.string() + ": " + ec.message());
+            return client.Fail("cannot create " + folder.string() + ": " + ec.message());
         }
-        if (!transfers.Download(d.cardPath, d.item, d.localDir))
+        if (!d.item.isDirectory() && !transfers.Download(d.cardPath, d.item, d.localDir))
             return transfers.cancelled() ? kInterrupted : 1;
     }
+    // Folders take their card times last: what was written into them changed theirs.
+    for (auto d = plan.rbegin(); d != plan.rend(); ++d)
+        if (d->item.isDirectory())
+            SetModified(d->localDir / d->item.longName, card::CardTime(d->item));
     return 0;
 }
 
@@ -136,15 +132,8 @@ int Put(CardClient& client, std::vector<std::string> args) {
         args.pop_back();
     }
     CardItem item;
-    switch (client.Find(folder, item)) {
-        case CardClient::Found::Failed:
-            return 1;
-        case CardClient::Found::No:
-            return client.Fail("no such folder on the card: " + folder);
-        case CardClient::Found::Yes:
-            if (!item.isDirectory()) return client.Fail("no folder on the card: " + folder);
-            break;
-    }
+    if (int status = client.Lookup(folder, item, "no such folder on the card: ")) return status;
+    if (!item.isDirectory()) return client.Fail("no folder on the card: " + folder);
     // Files a FAT card cannot hold are named and left out; the others go on.
     int status = 0;
     std::vector<fs::path> files;
@@ -176,10 +165,8 @@ int Remove(CardClient& client, const std::vector<std::string>& args) {
     for (const std::string& arg : args) {
         std::string path = card::CardPath(arg);
         CardItem item;
-        CardClient::Found found = client.Find(path, item);
-        if (found == CardClient::Found::Failed) return 1;
-        if (found == CardClient::Found::No) {
-            status = client.Fail("no such file or folder on the card: " + path);
+        if (client.Lookup(path, item, "no such file or folder on the card: ")) {
+            status = 1;
             continue;
         }
         int32_t fsStatus = 0;
@@ -205,7 +192,9 @@ int main(int argc, char** argv) {
         "                                 the last argument is the folder when it is no local\n"
         "                                 file)\n"
         "  rm CARDPATH...                 deletes files, and empty folders\n"
-        "A file copied only in part is removed again (an older copy stays as it was).\n",
+        "A file copied only in part is removed again (an older copy stays as it was).\n"
+        "Exit status: 0 when all went well, 1 after a failure, 2 for a bad command line,\n"
+        "130 when interrupted.\n",
         {{"--output", "-o", "LOCALDIR", "the folder that get copies into (default: .)"}}, true);
     if (auto status = line.Parse(argc, argv)) return *status;
     std::vector<std::string> args = line.Positional();
