@@ -14,6 +14,7 @@
 #include "gantrix/server/server_thread.h"
 #include "hcsim/hc/simulated_hc.h"
 #include "tests/support/bus_fixture.h"
+#include "tests/support/server_start.h"
 #include "tests/support/wire_client.h"
 #include "vt5api/commands/file_system.h"
 
@@ -46,13 +47,7 @@ struct Setup {
             opened = VT5_Open(&api, "VT5SIM01", nullptr, 0, nullptr);
         } else {
             const int port = vt5test::freeTcpPort();
-            server.WithStatus([&](ServerStatus& s) { return s.configuredPort = port; });
-            server.StartServerThread();
-            for (int i = 0; i < 500 && server.WithStatus([](ServerStatus& s) {
-                     return s.state != ServerStatus::kActive;
-                 });
-                 ++i)
-                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            if (!vt5test::startServerThread(server, port)) return;
             opened = VT5_Open(&api, nullptr, "127.0.0.1", port, "Gantrix - FileSystem");
         }
         if (opened == VT5_OK) opened = VT5cmd_FS_ChangeDir(&api, "LOGS", nullptr);

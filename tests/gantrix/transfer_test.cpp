@@ -2,15 +2,13 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
-#include <chrono>
-#include <cstdio>
 #include <filesystem>
-#include <thread>
 
 #include "gantrix/app/transfer_worker.h"
 #include "gantrix/server/server_thread.h"
 #include "hcsim/hc/simulated_hc.h"
 #include "tests/gantrix/card_host.h"
+#include "tests/support/server_start.h"
 #include "tests/support/wire_client.h"
 #include "tests/vt5api/hc_fixture.h"
 #include "vt5api/commands/file_system.h"
@@ -54,18 +52,7 @@ protected:
             return;
         }
         const int port = vt5test::freeTcpPort();
-        server.WithStatus([&](ServerStatus& s) {
-            s.configuredPort = port;
-            std::snprintf(s.servedSerial, sizeof s.servedSerial, "HC000001");
-            s.openPending = true;
-        });
-        server.StartServerThread();
-        for (int i = 0; i < 500 && server.WithStatus([](ServerStatus& s) {
-                 return s.state != ServerStatus::kActive;
-             });
-             ++i) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        }
+        EXPECT_TRUE(vt5test::startServerThread(server, port));
         EXPECT_EQ(VT5_Open(&api, nullptr, "127.0.0.1", port, "Gantrix - FileSystem"), VT5_OK);
     }
     ~TransferTest() override {
