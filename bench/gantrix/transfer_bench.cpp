@@ -8,7 +8,6 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
-#include <thread>
 
 #include "gantrix/app/transfer_worker.h"
 #include "gantrix/server/server_thread.h"
