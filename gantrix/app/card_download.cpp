@@ -5,12 +5,14 @@
 
 #include "gantrix/app/local_copy.h"
 #include "gantrix/app/transfer_run.h"
+#include "gantrix/app/trimmed.h"
 #include "gantrix/report/folder_path.h"
 #include "vt5api/commands/file_system.h"
 
 namespace {
 
-// The card folder's path must not climb out of the local copy of the card.
+// The card folder's path must not climb out of the local copy of the card, nor the unique ID
+// out of "My folder".
 bool IsSafePrefix(const std::string& prefix) {
     size_t start = 0;
     while (start <= prefix.size()) {
@@ -85,7 +87,9 @@ FileEnd DownloadFile(TransferRun& run, const CardEntry& entry, const std::string
 void RunDownload(TransferRun& run) {
     const std::string folder =
         DownloadFolder(run.job.myFolder, run.job.uniqueId, run.job.folderPrefix);
-    if (!IsSafePrefix(run.job.folderPrefix) || report::CreateFolderPath(folder) != 0) {
+    const std::string uid = Trimmed(run.job.uniqueId);
+    if (!IsSafePrefix(run.job.folderPrefix) || (!uid.empty() && !IsSafeLocalName(uid)) ||
+        report::CreateFolderPath(folder) != 0) {
         run.state.windowsError = kErrorPathNotFound;
         return;
     }

@@ -5,16 +5,11 @@
 #include <system_error>
 
 #include "gantrix/app/transfer_run.h"
+#include "gantrix/app/trimmed.h"
 
 namespace {
 
 constexpr size_t kMaxMyFolderLength = 1023;
-
-std::string Trimmed(const std::string& text) {
-    const size_t first = text.find_first_not_of(' ');
-    if (first == std::string::npos) return {};
-    return text.substr(first, text.find_last_not_of(' ') - first + 1);
-}
 
 }  // namespace
 

@@ -199,16 +199,19 @@ TEST_P(TransferTest, CardNamesThatAreNoPlainFileNamesAreRefused) {
     const struct {
         const char* name;
         const char* prefix;
+        const char* uid;
         int error;
-    } cases[] = {{"../escape.txt", "/LOGS", kErrorInvalidName},
-                 {"a/b.txt", "/LOGS", kErrorInvalidName},
-                 {"..", "/LOGS", kErrorInvalidName},
-                 {"ok.txt", "/LOGS/../..", kErrorPathNotFound}};
+    } cases[] = {{"../escape.txt", "/LOGS", "A1B2C3D4E5F6G7H", kErrorInvalidName},
+                 {"a/b.txt", "/LOGS", "A1B2C3D4E5F6G7H", kErrorInvalidName},
+                 {"..", "/LOGS", "A1B2C3D4E5F6G7H", kErrorInvalidName},
+                 {"ok.txt", "/LOGS/../..", "A1B2C3D4E5F6G7H", kErrorPathNotFound},
+                 {"ok.txt", "/LOGS", " ..  ", kErrorPathNotFound},
+                 {"ok.txt", "/LOGS", "../../A1B2C3D4", kErrorPathNotFound}};
     for (const auto& c : cases) {
         TransferJob job;
         job.api = &api;
         job.myFolder = myFolder().string();
-        job.uniqueId = "A1B2C3D4E5F6G7H";
+        job.uniqueId = c.uid;
         job.folderPrefix = c.prefix;
         CardEntry e;
         e.longName = c.name;
