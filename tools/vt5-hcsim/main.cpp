@@ -34,8 +34,9 @@ struct ChipSpec {
 void usage(FILE* to) {
     std::fprintf(
         to,
-        "usage: vt5-hcsim [--bus PATH] [--paced] [OPTION]... [--serial S [OPTION]...]...\n"
-        "       vt5-hcsim [--bus PATH] control SERIAL COMMAND...\n"
+        "Usage: vt5-hcsim [--bus PATH] [--paced] [OPTION]... [--serial S [OPTION]...]...\n"
+        "   or: vt5-hcsim [--bus PATH] control SERIAL COMMAND...\n"
+        "\n"
         "Serves simulated Veltra-5 HCs on the virtual USB bus until interrupted. Each --serial\n"
         "starts one chip (serial of 1 to 15 characters); options before the first --serial\n"
         "apply to every chip, options after one to that chip. Without --serial, one chip\n"
