@@ -75,7 +75,7 @@ void drawMenuScreen(Screen& screen, const MenuState& menu, const MenuScreenConte
 
     screen.fillRect(0, kBottomTop, Screen::kWidth, Screen::kHeight - kBottomTop, kBar);
     std::string bottom = content.message.empty()
-                             ? (menu.inSubpage() ? "SET ok   ESC back" : "SET ok  UP/DOWN move")
+                             ? (menu.inSubpage() ? "SET ok   ESC back" : "SET ok  UP/DN move")
                              : content.message;
     screen.text(kMargin, kBottomTop + 5, fit(bottom, Screen::kWidth - 2 * kMargin), kBarText);
 }
