@@ -7,6 +7,7 @@
 #include <cstdint>
 
 #include "common/bitmap_rect.h"
+#include "common/rgb565.h"
 #include "vt5api/commands/display.h"
 
 // A button image: 39 x 39 gray levels, top row first.
@@ -29,8 +30,7 @@ DisplayPosition PlaceDisplay(int width, int height);
 
 // An RGB565 pixel with its top bits repeated into the low ones.
 constexpr uint32_t DisplayPixel(uint16_t p) {
-    uint32_t r5 = p >> 11, g6 = (p >> 5) & 0x3F, b5 = p & 0x1F;
-    return (r5 * 8 + r5 / 4) << 16 | (g6 * 4 + g6 / 16) << 8 | (b5 * 8 + b5 / 4);
+    return common::Rgb565ToRgb32(p);
 }
 
 // A pixel of a button image under a light of that level (above 9: 9) and colour (1, 2, or

@@ -64,8 +64,7 @@ protected:
         std::vector<uint16_t> screen = hcScreen();
         for (int y = 0; y < 320; y += 3)
             for (int x = 0; x < 240; x += 3)
-                ASSERT_EQ(panelPixel(x, y),
-                          DisplayPixel(screen[static_cast<size_t>(y) * 240 + x]))
+                ASSERT_EQ(panelPixel(x, y), DisplayPixel(screen[static_cast<size_t>(y) * 240 + x]))
                     << x << ", " << y;
     }
     void tap(int key) {
