@@ -1,11 +1,7 @@
 // Panelcast through Gantrix's API server: the same mirror, keys and screenshot over TCP. The
 // server runs on its own thread, where a virtual clock cannot stand in: real time.
 
-#include <arpa/inet.h>
 #include <gtest/gtest.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 #include <QApplication>
 #include <QKeyEvent>
@@ -15,6 +11,7 @@
 
 #include "gantrix/server/server_thread.h"
 #include "tests/panelcast/panelcast_fixture.h"
+#include "tests/support/free_port.h"
 
 namespace {
 
@@ -27,7 +24,7 @@ protected:
 
     // Serves the plugged HC on a free port; false when the server did not start.
     bool startServer() {
-        port = freePort();
+        port = vt5test::FreeTcpPort();
         server.WithStatus([&](ServerStatus& s) {
             s.configuredPort = port;
             std::snprintf(s.servedSerial, sizeof s.servedSerial, "%s", hc->serial().c_str());
@@ -40,17 +37,6 @@ protected:
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
         }
         return false;
-    }
-    static int32_t freePort() {
-        int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t size = sizeof address;
-        ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
-        ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &size);
-        ::close(fd);
-        return ntohs(address.sin_port);
     }
     void connectThroughServer() {
         dialog().Options().connectToServer = 1;
