@@ -1,8 +1,5 @@
 #include "tests/gantrix/gantrix_fixture.h"
 
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 #include <cstdio>
 #include <cstring>
