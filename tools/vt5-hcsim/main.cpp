@@ -57,7 +57,9 @@ void usage(FILE* to) {
         "  --device-text TEXT         device text, up to 32 characters\n"
         "COMMAND (a running HC, by its chip's serial):\n"
         "  status | power-off | power-on firmware|boot | mode firmware|boot | reset |\n"
-        "  async CODE | fault KIND [VALUES] [N] | fault clear | help\n");
+        "  async CODE | fault KIND [VALUES] [N] | fault clear | help\n"
+        "  press esc|set|left|right|up|down (the HC's own buttons) |\n"
+        "  delivery framed|streamed|auto (how display updates reach the PC)\n");
 }
 
 std::unique_ptr<platform::vbus::Device> makeDevice(const ChipSpec& spec) {
