@@ -6,22 +6,6 @@ using namespace protocol;
 
 namespace {
 
-CommandSpec fileSystem() {
-    // current dir, change dir, open dir, read dir, delete, open, read, write, close
-    return {kFileSystem,
-            {{0xBD, 0},
-             {0xCD, 0},
-             {0xD2, 0},
-             {0xDC, 1},
-             {0xC1, 4},
-             {0x30, 1},
-             {0x33, 2},
-             {0x36, 0},
-             {0x3C, 0}},
-            PlannedCommands::kPieceLimit,
-            {}};
-}
-
 CommandSpec cameraEmulation() {
     // start, stop, collect events; a frame comes as bulk data alone
     return {kCameraEmulation, {{0x01, 0}, {0x02, 0}, {0x0F, 0}}, PlannedCommands::kFrameLimit, {}};
@@ -31,7 +15,6 @@ CommandSpec cameraEmulation() {
 
 void PlannedCommands::addCommands(HcMode mode, CommandTable& table) {
     if (mode == HcMode::Firmware) {
-        table.add(fileSystem());
         table.add(cameraEmulation());
         // The firmware tells its own firmware information and takes the finish of an update.
         table.add({kFirmwareUpdate, {{0x10, 0}, {0x8F, 0}}, 0, {}});
