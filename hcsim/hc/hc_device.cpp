@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "hcsim/card/file_system_family.h"
+#include "hcsim/display/display_family.h"
 #include "hcsim/hc/hc_control.h"
 #include "hcsim/hc/identity_family.h"
 #include "hcsim/hc/planned_commands.h"
@@ -17,6 +18,7 @@ HcDevice::HcDevice(HcConfig config) : config_(std::move(config)) {
     // the constructor has finished.
     families_.push_back(std::make_unique<IdentityFamily>(config_));
     families_.push_back(std::make_unique<SystemChangeFamily>(config_));
+    families_.push_back(std::make_unique<DisplayFamily>(*this));
     families_.push_back(std::make_unique<FileSystemFamily>(config_));
     // Commands listed before their family is built; a family's own entry takes precedence,
     // so PlannedCommands stays last.
