@@ -4,12 +4,16 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QLabel>
+#include <QMimeData>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
 #include <QTreeWidget>
+#include <QUrl>
 #include <filesystem>
 
 #include "gantrix/app/fsys_texts.h"
@@ -282,9 +286,20 @@ TEST_P(FsysCardTest, DroppedFilesAreUploadedAndTheCardListRefreshed) {
     CFSysDlg dlg(app);
     ASSERT_TRUE(dlg.start());
     dlg.openRow(row(dlg, "[LOGS]"));
-    dlg.uploadFiles({QString::fromStdString((local.path() / "flats.txt").string()),
-                     QString::fromStdString((local.path() / "dark.txt").string())});
+    // Dropped from a file manager: local files as URLs.
+    QMimeData files;
+    files.setUrls(
+        {QUrl::fromLocalFile(QString::fromStdString((local.path() / "flats.txt").string())),
+         QUrl::fromLocalFile(QString::fromStdString((local.path() / "dark.txt").string()))});
+    QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &files, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&dlg, &enter);
+    EXPECT_TRUE(enter.isAccepted());
+    QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &files, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&dlg, &drop);
     EXPECT_EQ(button(dlg)->text(), "Cancel uploading");
+    QDragEnterEvent another(QPoint(10, 10), Qt::CopyAction, &files, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&dlg, &another);
+    EXPECT_FALSE(another.isAccepted()) << "no second transfer while one runs";
     finishTransfer(dlg);
     EXPECT_EQ(status(dlg), "Done");
     EXPECT_EQ(ReadHostFile(cardPath("LOGS/flats.txt")), vt5test::Pattern(10000));
