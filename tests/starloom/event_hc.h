@@ -44,7 +44,7 @@ public:
         if (count < 4) return;
         const uint8_t code = data[0], counter = data[1], param = data[2];
         if (code == 0xF8 && count == 4 && counter == 0x02 && param == 0x0A) {
-            const Bytes table = {1, kEmulation, 3, 0x01, 0, 0x02, 0, 0x0F, 0};
+            const Bytes table = {2, 0xF8, 1, 0x01, 0, kEmulation, 3, 0x01, 0, 0x02, 0, 0x0F, 0};
             answer(out, 0xF8, 0x02, 0, {0x0A, 0, 0xFC, 4, uint8_t(table.size()), 0, 0, 0, 0xFD, 0});
             out.insert(out.end(), table.begin(), table.end());
         } else if (code == 0xF8 && param == 0x01) {
