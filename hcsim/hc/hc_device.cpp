@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "hcsim/camera/camera_emulation_family.h"
+
 #include "hcsim/hc/hc_control.h"
 #include "hcsim/hc/identity_family.h"
 #include "hcsim/hc/planned_commands.h"
@@ -16,6 +18,7 @@ HcDevice::HcDevice(HcConfig config) : config_(std::move(config)) {
     // the constructor has finished.
     families_.push_back(std::make_unique<IdentityFamily>(config_));
     families_.push_back(std::make_unique<SystemChangeFamily>(config_));
+    families_.push_back(std::make_unique<CameraEmulationFamily>(config_));
     // Commands listed before their family is built; a family's own entry takes precedence,
     // so PlannedCommands stays last.
     families_.push_back(std::make_unique<PlannedCommands>());
