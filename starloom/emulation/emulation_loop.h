@@ -107,7 +107,7 @@ private:
     int32_t HandleEvent(const VT5EmuEvent& event);
     int32_t SendFrame(int64_t time);
     void SetHcOutputs(unsigned bits);
-    void Trace(const char* format, ...) __attribute__((format(printf, 2, 3)));
+    void Trace(const std::string& line);
 
     CVT5Api& api_;
     StarloomModel& model_;

@@ -21,6 +21,7 @@
 #include "tests/support/wire_client.h"
 #include "tests/support/wire_tap.h"
 #include "tools/vt5-emulate/emulate_run.h"
+#include "vt5api/commands/emulation.h"
 #include "vt5api/commands/identity.h"
 
 namespace {
@@ -105,6 +106,13 @@ TEST_F(EmulationOnHc, CommandLineLoopThroughTheServerBesideAnotherClient) {
 
     CVT5Api api;
     ASSERT_EQ(VT5_Open(&api, nullptr, "127.0.0.1", tap.port(), "vt5-emulate"), VT5_OK);
+    // Before the start the HC refuses to hand out events: the failure gives the section back.
+    VT5EmuEvent* none = nullptr;
+    EXPECT_EQ(VT5cmd_EMU_GetEvents(&api, &none, nullptr), VT5_E_CANT_EXECUTE);
+    ASSERT_FALSE(tap.requests().empty());
+    EXPECT_EQ(tap.requests().back().identifier, 0x7E1E5C3Du);
+    EXPECT_EQ(vt5test::getLe16(tap.requests().back().payload, 0), 0x5A74);
+    tap.clear();
     // The other client reads the HC's identity over and over while the emulation runs.
     std::atomic<bool> done{false};
     std::atomic<int> reads{0}, failures{0};

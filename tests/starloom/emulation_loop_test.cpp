@@ -11,7 +11,7 @@
 
 #include "hcsim/hc/faults.h"
 #include "platform/clock/clock.h"
-#include "tests/starloom/event_hc.h"
+#include "tests/starloom/event_hc_fixture.h"
 #include "tests/support/bus_fixture.h"
 #include "tests/vt5api/hc_fixture.h"
 
@@ -20,13 +20,10 @@ namespace {
 
 using Bytes = std::vector<uint8_t>;
 
-class Emulation : public ::testing::Test {
+class Emulation : public vt5test::EventHcTest {
 protected:
     void SetUp() override {
-        auto device = std::make_unique<vt5test::EventHc>();
-        hc = device.get();
-        chip = bus.bus().plug(vt5test::hcIdentity("EMU00001"), std::move(device));
-        ASSERT_EQ(VT5_Open(&api, nullptr, nullptr, 0, nullptr), VT5_OK);
+        PlugAndOpen();
         loop.SetFrameSink([this](const FrameSent& f) { sent.push_back(f); });
         loop.SetTraceSink([this](const std::string& line) { trace += line; });
         loop.SetSeeingFile("");
@@ -37,12 +34,6 @@ protected:
         ASSERT_EQ(loop.Begin([this] { loop.ApplyAll(EmulationSettings{}); }), VT5_OK);
     }
 
-    platform::VirtualClock virtualClock;
-    platform::ScopedClock useVirtual{virtualClock};
-    vt5test::BusFixture bus;
-    std::shared_ptr<platform::vbus::Chip> chip;
-    vt5test::EventHc* hc = nullptr;
-    CVT5Api api;
     std::unique_ptr<StarloomModel> model = std::make_unique<StarloomModel>();
     EmulationLoop loop{api, *model};
     std::vector<FrameSent> sent;

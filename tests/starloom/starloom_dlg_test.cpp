@@ -316,6 +316,8 @@ TEST_F(StarloomDlgTest, UncoveredViewIsGreyAndTheImageIsScaledWhole) {
     starloom::FrameViewControl& view = dlg.view();
     std::vector<uint16_t> frame(1288 * 968, 256);
     frame[0] = 767;  // top-left pixel: 254 at 8x
+    view.ShowFrame(frame, 0);
+    EXPECT_EQ(view.canvas().GetPixel(1, 0), 0x202020u);  // the background at 1x
     view.ShowFrame(frame, 3);
     view.ZoomAt(QPoint(0, 0), 1);  // 2 x 2 screen pixels a sensor pixel
     const QImage shown = view.grab().toImage();
