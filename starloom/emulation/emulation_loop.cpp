@@ -116,6 +116,16 @@ int32_t EmulationLoop::HandleEvent(const VT5EmuEvent& event) {
     // An event too short for its time stamp happens now.
     const int64_t time = event.length > kTimeBytes ? HcTime(VT5EmuEventTime(event))
                                                    : std::max<int64_t>(frames.clock(), 0);
+    if (frames.clock() >= 0 && time - frames.clock() > kMaxCatchUpMs) {
+        // The HC's clock leapt (a restart, or a time stamp damaged on the way): simulating
+        // hours in 10 ms steps would freeze the program. The simulation restarts at the new
+        // time instead; the exposure it had open is lost.
+        Trace(common::Printf("%d: clock leap from %lld\r\n", static_cast<int>(time),
+                             static_cast<long long>(frames.clock())));
+        frames.StartExposure(time, frames.exposureTime(), frames.gainIndex());
+        exposureOpen_ = false;
+        exposureEnd_ = 0;
+    }
     frames.AdvanceTo(time);
     const auto hcTime = static_cast<int>(time);
 

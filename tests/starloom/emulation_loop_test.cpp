@@ -205,6 +205,26 @@ TEST_F(Emulation, OverrideMovesTheDecDriveOnlyWhileTheArrowIsHeld) {
     EXPECT_EQ(loop.backlashPosition(), 1000);
 }
 
+TEST_F(Emulation, ClockLeapRestartsTheSimulationInsteadOfCatchingUp) {
+    Start();
+    hc->event(0x0A, 13000, 0x6000 | 1000);
+    hc->event(0x0B, 14000);
+    hc->event(0x0A, 14010, 0x6000 | 1000);
+    ASSERT_EQ(loop.Step(), VT5_OK);
+    EXPECT_TRUE(loop.exposureOpen());
+    // A minute later is caught up with; ten hours later is not.
+    hc->event(0x11, 14010 + 60000);
+    ASSERT_EQ(loop.Step(), VT5_OK);
+    EXPECT_EQ(model->frames().clock(), 74010);
+    EXPECT_TRUE(loop.exposureOpen());
+    const uint32_t leap = 74010 + 36'000'000;
+    hc->event(0x0B, leap);
+    ASSERT_EQ(loop.Step(), VT5_OK);
+    EXPECT_EQ(model->frames().clock(), leap);
+    EXPECT_EQ(hc->frames.back(), Bytes(4, 0));  // the open exposure went with the leap
+    EXPECT_NE(trace.find(std::to_string(leap) + ": clock leap from 74010\r\n"), std::string::npos);
+}
+
 TEST_F(Emulation, ErrorsEndTheStepWithTheirCode) {
     Start();
     hc->refuseCollect();
