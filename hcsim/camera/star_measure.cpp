@@ -14,7 +14,7 @@ constexpr int kBackgroundStride = 13;    // every 13th pixel tells the sky level
 constexpr int kIsolation = 10;           // pixels: no comparably bright star this close
 constexpr double kNeighbourShare = 0.5;  // "comparably bright": at least this share of the peak
 constexpr size_t kMaxCandidates = 64;    // the brightest peaks examined for a guide star
-constexpr double kMinFwhm = 0.5;         // narrower: a hot pixel, not a star
+constexpr double kMaxPeakShare = 0.8;    // more light in one pixel: a hot pixel, not a star
 constexpr double kFwhmPerSigma = 2.3548200450309493;
 constexpr double kPi = 3.14159265358979323846;
 
@@ -133,7 +133,8 @@ std::optional<StarMeasurement> findGuideStar(const FrameImage& image, const Back
         });
         if (crowded) continue;
         StarMeasurement m = measureAt(image, bg, search, p.x, p.y);
-        if (m.saturated || m.snr < kMinGuideSnr || m.fwhm < kMinFwhm) continue;
+        if (m.saturated || m.snr < kMinGuideSnr || m.peak - bg.level > kMaxPeakShare * m.flux)
+            continue;
         if (!best || m.snr > best->snr) best = m;
     }
     return best;

@@ -1,7 +1,10 @@
 // Command 0xF9 byte for byte: start with the HC's clock, events on that clock, frames,
 // refusals while the emulation is off, answers within 528 bytes.
 
+#include <fstream>
+
 #include "tests/camera/emu_fixture.h"
+#include "tests/support/bus_fixture.h"
 
 namespace hcsim::test {
 namespace {
@@ -11,8 +14,14 @@ using camera::kEventFrameRequest;
 
 class EmulationProtocolTest : public EmuFixture {
 protected:
-    void SetUp() override { plug(); }
+    void SetUp() override {
+        HcConfig config;
+        config.cardDir = card_.path();
+        plug(config);
+    }
     std::string guiderStatus() { return hc_->control("guider"); }
+
+    vt5test::TempDir card_;
 };
 
 TEST_F(EmulationProtocolTest, StartAnswersTheHcClockAndTheExposureCycleRunsOnIt) {
@@ -70,6 +79,23 @@ TEST_F(EmulationProtocolTest, CollectAndFramesAreRefusedWhileTheEmulationIsOff) 
     EXPECT_EQ(stop().type, 0);
     EXPECT_TRUE(collect(&type).empty());
     EXPECT_EQ(type, 32);
+}
+
+TEST_F(EmulationProtocolTest, ABrokenFrameCountsAsAFrameWithoutAStarAndIsLogged) {
+    start();
+    sleep(1050);
+    ASSERT_EQ(collect().back().code, kEventFrameRequest);
+    ParsedAnswer a = sendFrame({0x10, 0, 0, 0, 0xFF, 0xFF, 0xFF, 0xFF});
+    EXPECT_EQ(a.type, 0);  // taken: what it holds is the HC's business
+    const std::string status = guiderStatus();
+    EXPECT_NE(status.find("invalid=1"), std::string::npos) << status;
+    EXPECT_NE(status.find("error=\"bad frame: "), std::string::npos) << status;
+    EXPECT_EQ(collect().front().code, kEventExposureStart);  // and the next exposure begins
+    stop();
+    std::ifstream log(guider().log().path());
+    std::string text((std::istreambuf_iterator<char>(log)), std::istreambuf_iterator<char>());
+    EXPECT_NE(text.find("\tCAM ERROR\tbad frame: "), std::string::npos) << text;
+    EXPECT_NE(text.find("\tCAM FRAME\t1\t1000\t0.00\t0.0\r\n"), std::string::npos) << text;
 }
 
 TEST_F(EmulationProtocolTest, AFrameNobodyAskedForIsTakenAndDropped) {
