@@ -4,7 +4,7 @@
 
 namespace hcsim {
 
-// The commands of the families still to be built (file system, display and buttons, camera
+// The commands of the families still to be built (file system, camera
 // emulation, firmware update and camera access), listed with their parameters and sizes so
 // that the PC's table checks pass from the start. They have no handler yet, so the HC
 // answers them with type 32; each moves into a family file of its own when it is built.

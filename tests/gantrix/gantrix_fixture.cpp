@@ -1,14 +1,12 @@
 #include "tests/gantrix/gantrix_fixture.h"
 
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 #include <cstdio>
 #include <cstring>
 #include <thread>
 
 #include "gantrix/app/gantrix_texts.h"
+#include "tests/support/free_port.h"
 #include "vt5api/api/vt5_errors.h"
 #include "vt5api/ui/ui_text.h"
 
@@ -50,15 +48,7 @@ bool GantrixTest::waitUntil(const std::function<bool()>& done, int timeoutMs) {
 }
 
 int32_t GantrixTest::freePort() {
-    int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t size = sizeof address;
-    ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &size);
-    ::close(fd);
-    return ntohs(address.sin_port);
+    return FreeTcpPort();
 }
 
 std::string GantrixTest::expectedApiError(const char* step, int32_t code) const {

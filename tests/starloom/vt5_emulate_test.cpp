@@ -150,7 +150,7 @@ TEST(Vt5EmulateProgram, CommandLineMistakesAndHelp) {
     };
     auto help = run({"--help"});
     EXPECT_EQ(help.status, 0);
-    EXPECT_THAT(help.out, HasSubstr("usage: vt5-emulate"));
+    EXPECT_THAT(help.out, HasSubstr("Usage: vt5-emulate"));
     EXPECT_THAT(help.out, HasSubstr("--backlash S"));
     for (auto args : std::vector<std::vector<std::string>>{
              {"--bogus"}, {"--seed", "x"}, {"extra"}, {"--serial", "A", "--server", "h"}}) {

@@ -67,7 +67,7 @@ TEST_F(Vt5Info, ReportsWhatWentWrongOnStandardError) {
     }
     auto help = run({"--help"});
     EXPECT_EQ(help.status, 0);
-    EXPECT_THAT(help.out, HasSubstr("usage: vt5-info"));
+    EXPECT_THAT(help.out, HasSubstr("Usage: vt5-info"));
 }
 
 }  // namespace

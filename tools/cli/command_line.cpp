@@ -181,9 +181,11 @@ std::optional<double> CommandLine::Real(std::string_view name, double min, doubl
 }
 
 void CommandLine::PrintUsage(FILE* to) const {
-    std::fprintf(to, "usage: %s %s\n%s", program_.c_str(), synopsis_.c_str(), description_.c_str());
+    // The GNU layout, which help2man turns into the manual pages.
+    std::fprintf(to, "Usage: %s %s\n\n%s", program_.c_str(), synopsis_.c_str(),
+                 description_.c_str());
     if (!description_.empty() && description_.back() != '\n') std::fputc('\n', to);
-    std::fprintf(to, "Options:\n");
+    std::fprintf(to, "\nOptions:\n");
     for (const OptionSpec& o : options_) {
         std::string left = o.shortName.empty() ? o.name : o.shortName + ", " + o.name;
         if (!o.valueName.empty()) left += " " + o.valueName;

@@ -35,7 +35,7 @@ bool ParseServerAddress(std::string_view text, HcTarget& target, std::string& er
 
 class CommandLine {
 public:
-    // `synopsis` follows "usage: <program> " on the first line; `description` is the text
+    // `synopsis` follows "Usage: <program> " on the first line; `description` is the text
     // after it (lines end in '\n'). With connectsToHc, --serial and --server are known too.
     CommandLine(std::string program, std::string synopsis, std::string description,
                 std::vector<OptionSpec> options, bool connectsToHc);

@@ -34,8 +34,9 @@ struct ChipSpec {
 void usage(FILE* to) {
     std::fprintf(
         to,
-        "usage: vt5-hcsim [--bus PATH] [--paced] [OPTION]... [--serial S [OPTION]...]...\n"
-        "       vt5-hcsim [--bus PATH] control SERIAL COMMAND...\n"
+        "Usage: vt5-hcsim [--bus PATH] [--paced] [OPTION]... [--serial S [OPTION]...]...\n"
+        "   or: vt5-hcsim [--bus PATH] control SERIAL COMMAND...\n"
+        "\n"
         "Serves simulated Veltra-5 HCs on the virtual USB bus until interrupted. Each --serial\n"
         "starts one chip (serial of 1 to 15 characters); options before the first --serial\n"
         "apply to every chip, options after one to that chip. Without --serial, one chip\n"
@@ -57,6 +58,8 @@ void usage(FILE* to) {
         "COMMAND (a running HC, by its chip's serial):\n"
         "  status | power-off | power-on firmware|boot | mode firmware|boot | reset |\n"
         "  async CODE | fault KIND [VALUES] [N] | fault clear | help\n"
+        "  press esc|set|left|right|up|down (the HC's own buttons) |\n"
+        "  delivery framed|streamed|auto (how display updates reach the PC) |\n"
         "  guider | guider set NAME VALUE | calibrate | guide start|stop |\n"
         "  expose SECONDS|stop     the camera emulation's autoguider (see help)\n");
 }
