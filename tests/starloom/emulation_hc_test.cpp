@@ -18,9 +18,11 @@
 #include "starloom/app/frame_view_control.h"
 #include "starloom/app/starloom_dlg.h"
 #include "tests/options/gui_test.h"
+#include "tests/support/recording_clipboard.h"
 #include "tests/support/wire_client.h"
 #include "tests/support/wire_tap.h"
 #include "tools/vt5-emulate/emulate_run.h"
+#include "vt5api/commands/display.h"
 #include "vt5api/commands/emulation.h"
 #include "vt5api/commands/identity.h"
 
@@ -87,6 +89,34 @@ TEST_F(EmulationOnHc, DialogSendsFramesTheHcDecodesAndGuidesOn) {
     EXPECT_FALSE(dlg.running());
     EXPECT_EQ(guiderMode(), Autoguider::Mode::Off);
     EXPECT_TRUE(prompter.prompts().empty());
+}
+
+TEST_F(EmulationOnHc, ScreenshotPutsTheHcsDisplayOnTheClipboardWhileEmulating) {
+    vt5test::RecordingClipboard clipboard;
+    platform::clipboard::ScopedClipboard useClipboard(clipboard);
+    CStarloomw32Dlg dlg(prompter);
+    dlg.setScreenshot(VT5cmd_DisplayToClipboard);
+    auto* screenshot = dlg.findChild<QPushButton*>(QStringLiteral("buttonScreenshot"));
+    ASSERT_TRUE(screenshot->isEnabled());
+    dlg.findChild<QPushButton*>(QStringLiteral("buttonStart"))->click();
+    for (int ms = 0; ms < 3000; ms += CStarloomw32Dlg::kTimerMs) {
+        dlg.emulationStep();
+        platform::sleepMs(CStarloomw32Dlg::kTimerMs);
+    }
+    screenshot->click();
+    EXPECT_EQ(clipboard.width, 240);
+    EXPECT_EQ(clipboard.height, 320);
+    EXPECT_TRUE(prompter.prompts().empty());
+
+    clipboard.failOpen = true;
+    prompter.answer(QMessageBox::Ok);
+    screenshot->click();
+    ASSERT_EQ(prompter.texts().size(), 1u);
+    EXPECT_EQ(prompter.texts()[0], "Can't access Windows' clipboard");
+    // The emulation went on around the screenshots.
+    dlg.emulationStep();
+    EXPECT_TRUE(dlg.running());
+    EXPECT_GT(counters().frames, 0);
 }
 
 TEST_F(EmulationOnHc, CommandLineLoopThroughTheServerBesideAnotherClient) {
