@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "hcsim/camera/camera_emulation_family.h"
 #include "hcsim/card/file_system_family.h"
 #include "hcsim/display/display_family.h"
 #include "hcsim/hc/hc_control.h"
@@ -18,6 +19,7 @@ HcDevice::HcDevice(HcConfig config) : config_(std::move(config)) {
     // the constructor has finished.
     families_.push_back(std::make_unique<IdentityFamily>(config_));
     families_.push_back(std::make_unique<SystemChangeFamily>(config_));
+    families_.push_back(std::make_unique<CameraEmulationFamily>(config_));
     families_.push_back(std::make_unique<DisplayFamily>(*this));
     families_.push_back(std::make_unique<FileSystemFamily>(config_));
     // Commands listed before their family is built; a family's own entry takes precedence,

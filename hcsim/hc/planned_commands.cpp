@@ -4,18 +4,8 @@ namespace hcsim {
 
 using namespace protocol;
 
-namespace {
-
-CommandSpec cameraEmulation() {
-    // start, stop, collect events; a frame comes as bulk data alone
-    return {kCameraEmulation, {{0x01, 0}, {0x02, 0}, {0x0F, 0}}, PlannedCommands::kFrameLimit, {}};
-}
-
-}  // namespace
-
 void PlannedCommands::addCommands(HcMode mode, CommandTable& table) {
     if (mode == HcMode::Firmware) {
-        table.add(cameraEmulation());
         // The firmware tells its own firmware information and takes the finish of an update.
         table.add({kFirmwareUpdate, {{0x10, 0}, {0x8F, 0}}, 0, {}});
     } else if (mode == HcMode::Boot) {

@@ -59,7 +59,9 @@ void usage(FILE* to) {
         "  status | power-off | power-on firmware|boot | mode firmware|boot | reset |\n"
         "  async CODE | fault KIND [VALUES] [N] | fault clear | help\n"
         "  press esc|set|left|right|up|down (the HC's own buttons) |\n"
-        "  delivery framed|streamed|auto (how display updates reach the PC)\n");
+        "  delivery framed|streamed|auto (how display updates reach the PC) |\n"
+        "  guider | guider set NAME VALUE | calibrate | guide start|stop |\n"
+        "  expose SECONDS|stop     the camera emulation's autoguider (see help)\n");
 }
 
 std::unique_ptr<platform::vbus::Device> makeDevice(const ChipSpec& spec) {
