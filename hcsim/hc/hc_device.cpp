@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "hcsim/boot/boot_loader_family.h"
 #include "hcsim/hc/hc_control.h"
 #include "hcsim/hc/identity_family.h"
 #include "hcsim/hc/planned_commands.h"
@@ -16,6 +17,7 @@ HcDevice::HcDevice(HcConfig config) : config_(std::move(config)) {
     // the constructor has finished.
     families_.push_back(std::make_unique<IdentityFamily>(config_));
     families_.push_back(std::make_unique<SystemChangeFamily>(config_));
+    families_.push_back(std::make_unique<boot::BootLoaderFamily>(*this));
     // Commands listed before their family is built; a family's own entry takes precedence,
     // so PlannedCommands stays last.
     families_.push_back(std::make_unique<PlannedCommands>());
@@ -76,9 +78,15 @@ void HcDevice::restartFamilies() {
         family->restart();
 }
 
+HcMode HcDevice::startingMode(HcMode wanted) const {
+    for (const auto& family : families_)
+        wanted = family->startingMode(wanted);
+    return wanted;
+}
+
 void HcDevice::start(HcMode mode, TimePoint at) {
     power_ = Power::Starting;
-    mode_ = mode;
+    mode_ = startingMode(mode);
     readyAt_ = at + config_.bootTime;
     restartFamilies();
     advance(at);  // a boot time of 0 answers at once
@@ -200,7 +208,7 @@ void HcDevice::escReleased(platform::Millis held, TimePoint at) {
 
 bool HcDevice::powerOn(HcMode mode) {
     if (power_ != Power::Off || mode == HcMode::Off) return false;
-    mode_ = mode;
+    mode_ = startingMode(mode);
     restartFamilies();
     becomeRunning(platform::now());
     return true;

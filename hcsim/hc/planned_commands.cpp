@@ -48,16 +48,7 @@ void PlannedCommands::addCommands(HcMode mode, CommandTable& table) {
         table.add(displayRead());
         table.add(buttonEvent());
         table.add(cameraEmulation());
-        // The firmware tells its own firmware information and takes the finish of an update.
-        table.add({kFirmwareUpdate, {{0x10, 0}, {0x8F, 0}}, 0, {}});
     } else if (mode == HcMode::Boot) {
-        // information, upload start, programming start, image data, finish
-        table.add({kFirmwareUpdate,
-                   {{0x10, 0}, {0x30, 2}, {0x8A, 3}, {0xDA, 0}, {0x8F, 0}},
-                   kPieceLimit,
-                   {}});
-        // camera release, camera boot start, pass-through
-        table.add({kCameraAccess, {{0xC0, 0}, {0xC1, 0}, {0x3C, 2}}, kPieceLimit, {}});
         // The boot loader shows its state on the display too.
         table.add(displayRead());
         table.add(buttonEvent());

@@ -152,8 +152,9 @@ TEST_F(ProtocolTest, BulkDataFromThePcArrivesWhole) {
 
 TEST_F(ProtocolTest, EmptyBulkEntryIsAccepted) {
     plug(configIn(HcMode::Boot));
+    // Readiness without an upload started: the boot loader answers it (0x50: not uploading).
     EXPECT_EQ(send({0xF7, 0x07, 0xFC, 0, 0, 0, 0, 0xDA, 0xFF}),
-              (Bytes{0xF7, 0x07, 32, 0x05, 0x00}));
+              (Bytes{0xF7, 0x07, 0x00, 0x08, 0x00, 0xDA, 0x01, 0x50}));
     auto received = hc_->received();
     ASSERT_EQ(received.size(), 1u);
     EXPECT_EQ(received[0].bulkSize, 0u);
