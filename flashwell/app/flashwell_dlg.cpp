@@ -114,7 +114,7 @@ void CFlashwellDlg::buildControls() {
     log_->setReadOnly(true);
     log_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     log_->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
-    log_->setMinimumSize(340, 200);
+    log_->setMinimumSize(420, 220);
 
     auto* parts = new QLabel(tr("Which parts to update:"));
     parts->setObjectName(QStringLiteral("labelParts"));
@@ -157,8 +157,8 @@ void CFlashwellDlg::buildControls() {
     grid->addWidget(browse_, 1, 3, Qt::AlignLeft);
     grid->addWidget(log_, 2, 0, 1, 3);
     grid->addLayout(side, 2, 3);
-    grid->addWidget(status_, 3, 0, 1, 3);
-    grid->addWidget(progress_, 3, 3);
+    grid->addWidget(progress_, 3, 0, 1, 4);
+    grid->addWidget(status_, 4, 0, 1, 4);
     grid->setColumnStretch(1, 1);
     grid->setRowStretch(2, 1);
 

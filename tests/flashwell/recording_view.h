@@ -46,12 +46,14 @@ public:
     void UploadProgress(const std::string& part, int64_t sent, int64_t total) override {
         if (progress.empty() || progress.back().first != part) progress.push_back({part, {}});
         progress.back().second.push_back(total ? sent * 100 / total : 0);
+        if (onProgress) onProgress(part, sent, total);
     }
 
     std::string status() const { return statuses.empty() ? std::string() : statuses.back(); }
 
     // Runs after each log text: lets a test act at a step of a procedure.
     std::function<void(const std::string&)> onLog;
+    std::function<void(const std::string& part, int64_t sent, int64_t total)> onProgress;
     std::string log;
     std::vector<std::string> statuses;
     std::vector<Shown> errors;
