@@ -56,7 +56,8 @@ void usage(FILE* to) {
         "  --device-text TEXT         device text, up to 32 characters\n"
         "COMMAND (a running HC, by its chip's serial):\n"
         "  status | power-off | power-on firmware|boot | mode firmware|boot | reset |\n"
-        "  async CODE | fault KIND [VALUES] [N] | fault clear | help\n");
+        "  async CODE | fault KIND [VALUES] [N] | fault clear | help\n"
+        "  firmware (what the HC and its camera have installed) | camera attach|detach\n");
 }
 
 std::unique_ptr<platform::vbus::Device> makeDevice(const ChipSpec& spec) {
