@@ -6,14 +6,10 @@
 #include <benchmark/benchmark.h>
 
 #include <chrono>
-#include <memory>
-#include <thread>
+#include <vector>
 
-#include "gantrix/server/server_thread.h"
+#include "bench/support/bench_hc.h"
 #include "hcsim/boot/boot_loader_family.h"
-#include "hcsim/hc/simulated_hc.h"
-#include "tests/support/bus_fixture.h"
-#include "tests/support/wire_client.h"
 #include "vt5api/commands/update.h"
 
 namespace {
@@ -23,53 +19,31 @@ constexpr double kLinkBytesPerSecond = 300000.0;
 
 using hcsim::boot::BootLoaderFamily;
 
-struct Setup {
-    Setup(bool served, int eraseMs) {
-        hcsim::HcConfig config;
-        config.startMode = hcsim::HcMode::Boot;
-        hc = std::make_unique<hcsim::SimulatedHc>(bus.bus(), config);
-        hc->chip()->setPaced(true);
-        hc->with([eraseMs](hcsim::HcDevice& d) {
-            d.family<BootLoaderFamily>()->setEraseTime(std::chrono::milliseconds(eraseMs));
-        });
-        hcsim::boot::ImageSpec spec;
-        spec.version = 0x0200;
-        spec.startWord = BootLoaderFamily::kStartWord;
-        spec.description = "Benchmark image";
-        spec.size = kImage;
-        image = hcsim::boot::makeImage(spec);
-        if (!served) {
-            opened = VT5_Open(&api, nullptr, nullptr, 0, nullptr);
-            return;
-        }
-        int port = vt5test::freeTcpPort();
-        server.WithStatus([&](ServerStatus& s) { return s.configuredPort = port; });
-        server.StartServerThread();
-        for (int i = 0; i < 500 && server.WithStatus([](ServerStatus& s) {
-                 return s.state != ServerStatus::kActive;
-             });
-             ++i)
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        opened = VT5_Open(&api, nullptr, "127.0.0.1", port, "Updater");
-    }
-    ~Setup() {
-        VT5_Close(&api);
-        server.StopServerThread();
-    }
+hcsim::HcConfig BootMode() {
+    hcsim::HcConfig config;
+    config.startMode = hcsim::HcMode::Boot;
+    return config;
+}
 
-    vt5test::BusFixture bus;
-    std::unique_ptr<hcsim::SimulatedHc> hc;
-    ServerThread server;
-    CVT5Api api;
-    std::vector<uint8_t> image;
-    int32_t opened = -1;
-};
+std::vector<uint8_t> Image() {
+    hcsim::boot::ImageSpec spec;
+    spec.version = 0x0200;
+    spec.startWord = BootLoaderFamily::kStartWord;
+    spec.description = "Benchmark image";
+    spec.size = kImage;
+    return hcsim::boot::makeImage(spec);
+}
 
 void upload(benchmark::State& state, bool served) {
-    Setup s(served, static_cast<int>(state.range(0)));
+    vt5bench::BenchHc s(served, BootMode(), "Updater");
     if (s.opened != VT5_OK) return state.SkipWithError("open failed");
+    s.hc->chip()->setPaced(true);
+    const auto eraseMs = std::chrono::milliseconds(state.range(0));
+    s.hc->with(
+        [eraseMs](hcsim::HcDevice& d) { d.family<BootLoaderFamily>()->setEraseTime(eraseMs); });
+    const std::vector<uint8_t> image = Image();
     for (auto _ : state) {
-        if (VT5cmd_UPD_UploadHC(&s.api, s.image.data(), static_cast<int32_t>(kImage),
+        if (VT5cmd_UPD_UploadHC(&s.api, image.data(), static_cast<int32_t>(kImage),
                                 BootLoaderFamily::kStartWord) != VT5_OK) {
             state.SkipWithError("upload failed");
             break;

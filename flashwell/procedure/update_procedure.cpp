@@ -42,7 +42,10 @@ private:
     Ending UploadHc();
     Ending UploadCamera();
     Ending Refuse(const std::string& text);
-    VT5UploadProgress Progress(const std::string& part, int64_t total);
+    // Logs the step, shows it in the status line and uploads the image with its progress.
+    using Uploader = int32_t (*)(CVT5Api*, const uint8_t*, int32_t, uint16_t,
+                                 const VT5UploadProgress&);
+    int32_t Upload(const char* step, const char* part, const FirmwareImage& image, Uploader upload);
 
     CVT5Api& api_;
     const VT5ConnectionTarget& target_;
@@ -107,18 +110,20 @@ Ending UpdateRun::CheckPcb() {
     return {Ending::kDone};
 }
 
-VT5UploadProgress UpdateRun::Progress(const std::string& part, int64_t total) {
-    view_.UploadProgress(part, 0, total);
-    return [this, part](int32_t sent, int32_t all) { view_.UploadProgress(part, sent, all); };
+int32_t UpdateRun::Upload(const char* step, const char* part, const FirmwareImage& image,
+                          Uploader upload) {
+    view_.Log(std::string(step) + "\r\n");
+    view_.SetStatus(step);
+    const auto size = static_cast<int32_t>(image.payload.size());
+    view_.UploadProgress(part, 0, size);
+    const std::string name = part;
+    return upload(
+        &api_, image.payload.data(), size, image.startWord,
+        [this, name](int32_t sent, int32_t all) { view_.UploadProgress(name, sent, all); });
 }
 
 Ending UpdateRun::UploadHc() {
-    const FirmwareImage& image = firmware_.hc;
-    view_.Log(std::string(kUploadingHc) + "\r\n");
-    view_.SetStatus(kUploadingHc);
-    const auto size = static_cast<int32_t>(image.payload.size());
-    int32_t result = VT5cmd_UPD_UploadHC(&api_, image.payload.data(), size, image.startWord,
-                                         Progress("HC firmware", size));
+    const int32_t result = Upload(kUploadingHc, "HC firmware", firmware_.hc, VT5cmd_UPD_UploadHC);
     if (result != VT5_OK) {
         const int32_t last = VT5cmd_UPD_LastStatus();
         if (result == VT5_E_UPDATE_COUNT_MISMATCH || result == VT5_E_UPDATE_FAILED)
@@ -134,12 +139,8 @@ Ending UpdateRun::UploadHc() {
 }
 
 Ending UpdateRun::UploadCamera() {
-    const FirmwareImage& image = firmware_.camera;
-    view_.Log(std::string(kUploadingCamera) + "\r\n");
-    view_.SetStatus(kUploadingCamera);
-    const auto size = static_cast<int32_t>(image.payload.size());
-    int32_t result = VT5cmd_UPD_UploadCamera(&api_, image.payload.data(), size, image.startWord,
-                                             Progress("Camera firmware", size));
+    const int32_t result =
+        Upload(kUploadingCamera, "Camera firmware", firmware_.camera, VT5cmd_UPD_UploadCamera);
     if (result != VT5_OK) {
         view_.ShowError(kCaptionCameraUpdateError, VT5_GetErrorText(result));
         return Shown();

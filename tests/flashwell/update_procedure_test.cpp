@@ -261,39 +261,29 @@ TEST_P(ConnectFailureTest, NamesTheLikelyCause) {
     EXPECT_EQ(view_.status(), "Update failed...");
 }
 
-VT5ConnectionTarget nowhere() {
+VT5ConnectionTarget Target(const char* serial, const char* host = "", int32_t port = 0) {
     VT5ConnectionTarget t;
-    t.host = "127.0.0.1";
-    t.port = 1;  // nobody listens there
+    t.serial = serial;
+    t.host = host;
+    t.port = port;
     return t;
 }
 
-VT5ConnectionTarget otherSerial() {
-    VT5ConnectionTarget t;
-    t.serial = "HC999999";
-    return t;
-}
+const std::string kNoUsbDevice =
+    "Can't open device!\r\n\r\nPossible causes:\r\n\r\n  - The HandController (with the "
+    "specified serial ID) can't be seen as an USB device;\r\n\r\n  - Some other program is "
+    "connected to the HandController and all other programs are not permitted to communicate "
+    "with it. (Close the other program using the HC and retry.)";
+
+const VT5ConnectionTarget kNowhere = Target("", "127.0.0.1", 1);  // nobody listens there
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, ConnectFailureTest,
     ::testing::Values(
-        ConnectFailure{"NoHc",
-                       false,
-                       HcMode::Boot,
-                       {},
-                       "ERROR: can't find USB device\r\n",
-                       "Can't open device!\r\n\r\nPossible causes:\r\n\r\n  - The HandController "
-                       "(with the specified serial ID) can't be seen as an USB device;\r\n\r\n  - "
-                       "Some other program is connected to the HandController and all other "
-                       "programs are not permitted to communicate with it. (Close the other "
-                       "program using the HC and retry.)"},
-        ConnectFailure{"OtherSerial", true, HcMode::Boot, otherSerial(),
-                       "ERROR: can't find USB device\r\n",
-                       "Can't open device!\r\n\r\nPossible causes:\r\n\r\n  - The HandController "
-                       "(with the specified serial ID) can't be seen as an USB device;\r\n\r\n  - "
-                       "Some other program is connected to the HandController and all other "
-                       "programs are not permitted to communicate with it. (Close the other "
-                       "program using the HC and retry.)"},
+        ConnectFailure{
+            "NoHc", false, HcMode::Boot, {}, "ERROR: can't find USB device\r\n", kNoUsbDevice},
+        ConnectFailure{"OtherSerial", true, HcMode::Boot, Target("HC999999"),
+                       "ERROR: can't find USB device\r\n", kNoUsbDevice},
         ConnectFailure{"HcOff",
                        true,
                        HcMode::Off,
@@ -302,7 +292,7 @@ INSTANTIATE_TEST_SUITE_P(
                        "Can't connect to device!\r\n\r\nPossible cause:\r\n\r\n  - The "
                        "HandController must be turned off, the USB device is present but not "
                        "responding."},
-        ConnectFailure{"NoServer", false, HcMode::Boot, nowhere(),
+        ConnectFailure{"NoServer", false, HcMode::Boot, kNowhere,
                        "ERROR: can't connect to API Server\r\n",
                        "Can't connect to API Server!\r\n\r\nPossible cause:\r\n\r\n  - The API "
                        "Server is not running or its address is unaccessible."}),
