@@ -9,12 +9,16 @@
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <chrono>
+#include <thread>
 
 #include "flashwell/app/devinfo_dlg.h"
 #include "flashwell/app/flashwell_dlg.h"
+#include "gantrix/server/server_thread.h"
 #include "hcsim/hc/simulated_hc.h"
 #include "platform/clock/clock.h"
 #include "tests/options/gui_test.h"
+#include "tests/support/wire_client.h"
 
 namespace {
 
@@ -162,6 +166,34 @@ TEST_F(FlashwellDlgTest, UpdatesTheHcAndShowsTheNewVersionsInTheDeviceInformatio
                               "camera 2.10\""),
               std::string::npos)
         << deviceInfo;
+}
+
+TEST_F(FlashwellDlgTest, UpdatesThroughTheApiServerTheOptionsName) {
+    plugHc();
+    ServerThread server;
+    const int port = vt5test::freeTcpPort();
+    server.WithStatus([&](ServerStatus& s) { return s.configuredPort = port; });
+    server.StartServerThread();
+    for (int i = 0; i < 500 && !server.IsServerRunning(); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    ASSERT_TRUE(server.IsServerRunning());
+
+    CFlashwellDlg dlg(prompter);
+    catchDeviceInfo(dlg);
+    dlg.options().connectToServer = 1;
+    dlg.options().serverAddress = "127.0.0.1";
+    dlg.options().serverPort = port;
+    choose(dlg, Sample("vt5_fw_1.10.bin"));
+    child<QPushButton>(dlg, "buttonUpdate")->click();
+    EXPECT_EQ(status(dlg), "DONE") << log(dlg);
+    child<QPushButton>(dlg, "buttonDevInfo")->click();
+    EXPECT_NE(deviceInfo.find("Firmware version:   01.10.3"), std::string::npos) << deviceInfo;
+    EXPECT_NE(deviceInfo.find("Firmware version:   02.10\n"), std::string::npos) << deviceInfo;
+
+    // The thread is waited for in real time.
+    platform::SteadyClock steady;
+    platform::ScopedClock realTime(steady);
+    server.StopServerThread();
 }
 
 TEST_F(FlashwellDlgTest, MessagesGoThroughThePrompterWithTheirIcons) {
