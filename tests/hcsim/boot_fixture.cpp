@@ -100,10 +100,6 @@ int BootFixture::cameraStart() {
     return statusOf(entry(answer, 0xC1));
 }
 
-BootLoaderFamily& BootFixture::family() {
-    return *hc_->with([](HcDevice& d) { return d.family<BootLoaderFamily>(); });
-}
-
 Bytes hcImage(uint16_t version, size_t size, uint16_t flags, const char* description) {
     boot::ImageSpec spec;
     spec.target = boot::kTargetHc;

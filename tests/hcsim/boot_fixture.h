@@ -46,8 +46,6 @@ public:
     int cameraStart();
     Bytes cameraRelease() { return command(0xF4, {0xC0}); }
 
-    boot::BootLoaderFamily& family();
-
     uint8_t counter_ = 0;
 };
 
