@@ -3,46 +3,18 @@
 
 #include <benchmark/benchmark.h>
 
-#include <chrono>
-#include <memory>
-#include <thread>
-
-#include "gantrix/server/server_thread.h"
+#include "bench/support/bench_hc.h"
 #include "hcsim/hc/faults.h"
-#include "hcsim/hc/simulated_hc.h"
 #include "tests/support/bus_fixture.h"
 #include "tests/support/server_start.h"
 #include "tests/support/subprocess.h"
-#include "tests/support/wire_client.h"
 #include "vt5api/commands/identity.h"
 
 namespace {
 
 constexpr size_t kBulk = 65536;
 
-// A simulated HC in this process; optionally served by Gantrix's server thread.
-struct Setup {
-    explicit Setup(bool served) {
-        hc = std::make_unique<hcsim::SimulatedHc>(bus.bus());
-        if (!served) {
-            opened = VT5_Open(&api, "VT5SIM01", nullptr, 0, nullptr);
-            return;
-        }
-        int port = vt5test::freeTcpPort();
-        if (!vt5test::startServerThread(server, port)) return;
-        opened = VT5_Open(&api, nullptr, "127.0.0.1", port, "bench");
-    }
-    ~Setup() {
-        VT5_Close(&api);
-        server.StopServerThread();
-    }
-
-    vt5test::BusFixture bus;
-    std::unique_ptr<hcsim::SimulatedHc> hc;
-    ServerThread server;
-    CVT5Api api;
-    int32_t opened = -1;
-};
+using Setup = vt5bench::BenchHc;
 
 void exchange(benchmark::State& state, CVT5Api& api) {
     uint8_t hardware = 0;

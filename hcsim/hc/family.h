@@ -19,6 +19,9 @@ public:
     virtual void addCommands(HcMode mode, CommandTable& table) = 0;
     // The HC restarts or powers off: state of the running session ends here.
     virtual void restart() {}
+    // The mode the HC runs when it starts into `wanted` (a boot loader keeps it in BOOT mode
+    // while it has no valid firmware to start).
+    virtual HcMode startingMode(HcMode wanted) const { return wanted; }
     // The HC has finished starting and runs `mode` from `at` on.
     virtual void started(HcMode mode, platform::TimePoint at) { (void)mode, (void)at; }
 

@@ -2,12 +2,12 @@
 
 #include <algorithm>
 
+#include "hcsim/boot/boot_loader_family.h"
 #include "hcsim/camera/camera_emulation_family.h"
 #include "hcsim/card/file_system_family.h"
 #include "hcsim/display/display_family.h"
 #include "hcsim/hc/hc_control.h"
 #include "hcsim/hc/identity_family.h"
-#include "hcsim/hc/planned_commands.h"
 #include "hcsim/hc/system_change_family.h"
 
 namespace hcsim {
@@ -22,9 +22,7 @@ HcDevice::HcDevice(HcConfig config) : config_(std::move(config)) {
     families_.push_back(std::make_unique<CameraEmulationFamily>(config_));
     families_.push_back(std::make_unique<DisplayFamily>(*this));
     families_.push_back(std::make_unique<FileSystemFamily>(config_));
-    // Commands listed before their family is built; a family's own entry takes precedence,
-    // so PlannedCommands stays last.
-    families_.push_back(std::make_unique<PlannedCommands>());
+    families_.push_back(std::make_unique<boot::BootLoaderFamily>(*this));
     for (auto& family : families_) {
         family->addCommands(HcMode::Firmware, firmwareTable_);
         family->addCommands(HcMode::Boot, bootTable_);
@@ -82,9 +80,15 @@ void HcDevice::restartFamilies() {
         family->restart();
 }
 
+HcMode HcDevice::startingMode(HcMode wanted) const {
+    for (const auto& family : families_)
+        wanted = family->startingMode(wanted);
+    return wanted;
+}
+
 void HcDevice::start(HcMode mode, TimePoint at) {
     power_ = Power::Starting;
-    mode_ = mode;
+    mode_ = startingMode(mode);
     readyAt_ = at + config_.bootTime;
     restartFamilies();
     advance(at);  // a boot time of 0 answers at once
@@ -206,7 +210,7 @@ void HcDevice::escReleased(platform::Millis held, TimePoint at) {
 
 bool HcDevice::powerOn(HcMode mode) {
     if (power_ != Power::Off || mode == HcMode::Off) return false;
-    mode_ = mode;
+    mode_ = startingMode(mode);
     restartFamilies();
     becomeRunning(platform::now());
     return true;

@@ -99,6 +99,7 @@ private:
     void advance(TimePoint now);
     void becomeRunning(TimePoint at);
     void start(HcMode mode, TimePoint at);
+    HcMode startingMode(HcMode wanted) const;
     void stop();
     void restartFamilies();
     void handle(Message message, TimePoint at, Bytes& out);

@@ -21,6 +21,7 @@
 #include "gantrix/app/my_folder.h"
 #include "hcsim/hc/simulated_hc.h"
 #include "platform/ftd2xx/driver.h"
+#include "tests/support/screenshots.h"
 #include "vt5api/options/named_devices.h"
 #include "vt5api/ui/conn_dlg.h"
 #include "vt5api/ui/prompter.h"
@@ -28,12 +29,7 @@
 namespace {
 
 bool Save(QWidget& w, const QDir& folder, const char* name) {
-    w.show();
-    w.adjustSize();
-    const QString path = folder.filePath(QString::fromLatin1(name));
-    const bool ok = w.grab().save(path);
-    std::printf("%s %s\n", ok ? "wrote" : "FAILED", qPrintable(path));
-    return ok;
+    return vt5test::SaveScreenshot(w, folder, name);
 }
 
 // Shows a message box through the program's Prompter and saves it as it appears.
@@ -60,15 +56,9 @@ void MakeFile(const QString& path, qint64 size) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: gantrix-screenshots OUTPUT_FOLDER\n");
-        return 2;
-    }
-    QDir folder(QString::fromLocal8Bit(argv[1]));
-    folder.mkpath(QStringLiteral("."));
-    const std::string hive = folder.filePath(QStringLiteral("registry.reg")).toStdString();
-    ::setenv("VT5_REGISTRY", hive.c_str(), 1);
-    ::setenv("VT5_USB_BACKENDS", "none", 1);
+    const auto output = vt5test::ScreenshotFolder(argc, argv, "gantrix-screenshots");
+    if (!output) return 2;
+    const QDir& folder = *output;
     QApplication application(argc, argv);
 
     platform::vbus::LocalBus bus;

@@ -44,7 +44,7 @@ QMessageBox::StandardButton ScriptedPrompter::message(QWidget*, const Prompt& pr
 
 QStringList ScriptedPrompter::takePick(Pick::Kind kind, const QString& caption,
                                        const QString& start) {
-    picks_.push_back({kind, caption, start});
+    picks_.push_back({kind, caption, start, {}});
     if (script_.empty() || script_.front().isMessage || script_.front().kind != kind) {
         ADD_FAILURE() << "unexpected picker: " << caption.toStdString();
         return {};
@@ -59,13 +59,17 @@ QString ScriptedPrompter::pickFolder(QWidget*, const QString& caption, const QSt
 }
 
 QString ScriptedPrompter::pickOpenFile(QWidget*, const QString& caption, const QString& start,
-                                       const QString&) {
-    return takePick(Pick::kOpenFile, caption, start).value(0);
+                                       const QString& filter) {
+    QString picked = takePick(Pick::kOpenFile, caption, start).value(0);
+    picks_.back().filter = filter;
+    return picked;
 }
 
 QStringList ScriptedPrompter::pickOpenFiles(QWidget*, const QString& caption, const QString& start,
-                                            const QString&) {
-    return takePick(Pick::kOpenFiles, caption, start);
+                                            const QString& filter) {
+    QStringList picked = takePick(Pick::kOpenFiles, caption, start);
+    picks_.back().filter = filter;
+    return picked;
 }
 
 std::string Describe(const Prompt& prompt) {

@@ -20,6 +20,7 @@ public:
         enum Kind { kFolder, kOpenFile, kOpenFiles } kind;
         QString caption;
         QString start;
+        QString filter;  // of the file pickers
     };
 
     ScriptedPrompter() = default;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <deque>
 #include <vector>
 
@@ -10,7 +11,8 @@ namespace vt5test {
 // An HC that answers the handshake (firmware or BOOT mode, with a given command table) and
 // every protocol query (0xF8 with 0x01) by itself, and each other command with the next
 // scripted answer, its ID and counter filled in from the command: for answers no healthy HC
-// gives. A command without a scripted answer goes unanswered.
+// gives. A command without a scripted answer goes unanswered. Bulk data that a command announces
+// is taken as part of it (commands() shows it after the command's bytes).
 class ScriptedHc final : public platform::vbus::Device {
 public:
     ScriptedHc(bool boot, uint16_t version, std::vector<uint8_t> table)
@@ -26,8 +28,17 @@ public:
 
     void onReceive(const uint8_t* data, size_t count, const platform::vbus::LineSettings& line,
                    platform::TimePoint, platform::vbus::Bytes& out) override {
-        if (line.baud != 3000000 || count < 2) return;
+        if (line.baud != 3000000) return;
+        if (bulkLeft_ > 0) {
+            // The bulk data of the last command: it belongs to that command.
+            size_t n = std::min(count, bulkLeft_);
+            commands_.back().insert(commands_.back().end(), data, data + n);
+            bulkLeft_ -= n;
+            return;
+        }
+        if (count < 2) return;
         std::vector<uint8_t> command(data, data + count);
+        bulkLeft_ = announcedBulk(command);
         if (command == std::vector<uint8_t>{0xF8, 0x01, 0x01, 0xFF} && protocol_.empty()) {
             out = {0xF8,
                    0x01,
@@ -82,6 +93,32 @@ public:
     }
 
 private:
+    // The size a bulk entry (FC and 4 bytes) of the command announces; the entries are cut by
+    // the sizes of the command table.
+    size_t announcedBulk(const std::vector<uint8_t>& c) const {
+        for (size_t i = 2; i < c.size() && c[i] != 0xFF;) {
+            if (c[i] == 0xFC) {
+                if (i + 4 >= c.size()) return 0;
+                return c[i + 1] | c[i + 2] << 8 | c[i + 3] << 16 | size_t(c[i + 4]) << 24;
+            }
+            int size = paramSize(c[0], c[i]);
+            if (size < 0) return 0;
+            i += 1 + static_cast<size_t>(size);
+        }
+        return 0;
+    }
+    int paramSize(uint8_t code, uint8_t id) const {
+        size_t pos = 1;
+        for (int n = 0; n < table_[0] && pos + 1 < table_.size(); ++n) {
+            const uint8_t entries = table_[pos + 1];
+            for (size_t e = 0; e < entries && pos + 3 + 2 * e < table_.size(); ++e)
+                if (table_[pos] == code && table_[pos + 2 + 2 * e] == id)
+                    return table_[pos + 3 + 2 * e];
+            pos += 2 + 2 * size_t(entries);
+        }
+        return -1;
+    }
+
     bool boot_;
     uint16_t version_;
     std::vector<uint8_t> table_;
@@ -93,6 +130,7 @@ private:
     std::deque<Scripted> answers_;
     std::vector<uint8_t> protocol_;
     std::vector<std::vector<uint8_t>> commands_;
+    size_t bulkLeft_ = 0;
 };
 
 }  // namespace vt5test

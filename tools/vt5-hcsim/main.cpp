@@ -61,7 +61,9 @@ void usage(FILE* to) {
         "  press esc|set|left|right|up|down (the HC's own buttons) |\n"
         "  delivery framed|streamed|auto (how display updates reach the PC) |\n"
         "  guider | guider set NAME VALUE | calibrate | guide start|stop |\n"
-        "  expose SECONDS|stop     the camera emulation's autoguider (see help)\n");
+        "  expose SECONDS|stop     the camera emulation's autoguider (see help) |\n"
+
+        "  firmware (what the HC and its camera have installed) | camera attach|detach\n");
 }
 
 std::unique_ptr<platform::vbus::Device> makeDevice(const ChipSpec& spec) {
