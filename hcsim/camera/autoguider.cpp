@@ -65,6 +65,7 @@ void Autoguider::start(int64_t now, const LogIdentity& who) {
     star_.reset();
     track_.reset();
     lock_.reset();
+    lastDrift_.reset();
     lostFrames_ = 0;
     wantCalibration_ = wantGuiding_ = false;
     pendingExposure_.reset();
@@ -95,6 +96,11 @@ void Autoguider::stop(int64_t now) {
     events_.clear();
     wantCalibration_ = wantGuiding_ = false;
     pendingExposure_.reset();
+}
+
+std::optional<int64_t> Autoguider::exposureLeft(int64_t now) const {
+    if (mainExposure_ != MainExposure::Exposing) return std::nullopt;
+    return std::max<int64_t>(mainAt_ - now, 0);
 }
 
 void Autoguider::reset(int64_t now) {
@@ -236,6 +242,7 @@ void Autoguider::logFrame(int64_t now) {
 
 void Autoguider::logDrift(int64_t now, double& ra, double& dec) {
     calibration_->split(star_->x - lock_->x, star_->y - lock_->y, ra, dec);
+    lastDrift_ = Point{ra, dec};
     log_.write(now, "AG DRIFT", {fixed(ra, 3), fixed(dec, 3)});
 }
 

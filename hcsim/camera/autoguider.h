@@ -84,6 +84,10 @@ public:
     const std::optional<StarMeasurement>& star() const { return star_; }
     const std::optional<CalibrationResult>& calibration() const { return calibration_; }
     const std::optional<Point>& lockPosition() const { return lock_; }
+    // RA and DEC parts of the star's offset from the lock in the last frame that had one.
+    const std::optional<Point>& lastDrift() const { return lastDrift_; }
+    // Milliseconds the main exposure has still to run; nothing when none runs.
+    std::optional<int64_t> exposureLeft(int64_t now) const;
     unsigned outputs() const { return outputs_.bits(); }
     const std::string& lastError() const { return lastError_; }
     const GuideLog& log() const { return log_; }
@@ -140,6 +144,7 @@ private:
     int lostFrames_ = 0;
     std::optional<CalibrationResult> calibration_;
     std::optional<Point> lock_;
+    std::optional<Point> lastDrift_;
     bool wantCalibration_ = false;
     bool wantGuiding_ = false;
 

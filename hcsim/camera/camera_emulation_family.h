@@ -4,6 +4,7 @@
 
 #include "hcsim/camera/autoguider.h"
 #include "hcsim/camera/guide_log.h"
+#include "hcsim/display/menu.h"
 #include "hcsim/hc/family.h"
 #include "hcsim/hc/hc_config.h"
 
@@ -28,7 +29,11 @@ namespace hcsim {
 //   calibrate                    calibrate on the guide star
 //   guide start|stop             start guiding (calibrating first when needed), stop it
 //   expose SECONDS | expose stop a guided exposure of the main camera, or its early end
-class CameraEmulationFamily final : public Family {
+//
+// On the HC's display: a "Guider" page in the main menu (a guided exposure and its length,
+// its early end, calibration, guiding on or off, the guide camera's exposure) and, while the emulation runs, the guider's state on
+// the live line: the drift in arcseconds while guiding, the time left of an exposure.
+class CameraEmulationFamily final : public Family, public MenuContributor {
 public:
     static constexpr uint8_t kStart = 0x01;
     static constexpr uint8_t kStop = 0x02;
@@ -45,6 +50,12 @@ public:
     std::optional<std::string> control(const std::vector<std::string>& words,
                                        platform::TimePoint now, Bytes& out) override;
     std::string controlHelp() const override;
+
+    void addMenuItems(HcMode mode, std::vector<MenuItem>& items) override;
+    std::optional<std::string> liveLine(platform::TimePoint now) const override;
+    // Lengths of a guided exposure and of a guide camera exposure the menu steps through.
+    static constexpr int kMenuExposures[] = {30, 60, 120, 180, 300, 600, 900, 1200, 1800};
+    static constexpr int kMenuGuideExposures[] = {100, 200, 500, 1000, 1500, 2000, 3000, 4000};
 
     // The HC's clock (ms since its firmware started) at t.
     int64_t hcMs(platform::TimePoint t) const;
@@ -63,6 +74,7 @@ private:
     camera::Autoguider guider_{log_};
     platform::TimePoint origin_{};
     int64_t lastMs_ = 0;
+    int menuExposureSeconds_ = 300;
 };
 
 }  // namespace hcsim
