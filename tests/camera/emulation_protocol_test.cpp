@@ -137,6 +137,21 @@ TEST_F(EmulationProtocolTest, ManyWaitingEventsGoOutInAnswersOf528BytesAtMost) {
     }
 }
 
+TEST_F(EmulationProtocolTest, APcThatStopsCollectingHoldsUpTheExposures) {
+    start();
+    hc_->with([](HcDevice& hc) {
+        auto& events = hc.family<CameraEmulationFamily>()->autoguider().events();
+        for (uint32_t i = 0; i < camera::EventQueue::kBacklog; ++i)
+            events.push({0x10, i, {}});
+    });
+    sleep(3000);
+    const auto waiting = collectAll();
+    EXPECT_EQ(waiting.size(), camera::EventQueue::kBacklog);  // no exposure among them
+    EXPECT_EQ(waiting.back().code, 0x10);
+    sleep(50);  // looked at again a second after each try
+    EXPECT_EQ(collect(), (std::vector<CollectedEvent>{{kEventExposureStart, 3050, {0xE8, 0x63}}}));
+}
+
 TEST_F(EmulationProtocolTest, ARestartOfTheHcEndsTheSession) {
     start();
     sleep(500);
