@@ -15,6 +15,7 @@
 #include "gantrix/report/report_generator.h"
 #include "gantrix/server/server_thread.h"
 #include "tests/camera/guiding_session.h"
+#include "tests/support/server_start.h"
 #include "tests/support/wire_client.h"
 #include "vt5api/commands/identity.h"
 
@@ -95,16 +96,7 @@ TEST_F(GuidingLoopTest, CalibratesAndGuidesDirectly) {
 TEST_F(GuidingLoopTest, CalibratesAndGuidesThroughTheServerBesideAnotherClient) {
     ServerThread server;
     const int port = vt5test::freeTcpPort();
-    server.WithStatus([&](ServerStatus& s) {
-        s.configuredPort = port;
-        return 0;
-    });
-    server.StartServerThread();
-    for (int i = 0; i < 500 && server.WithStatus([](ServerStatus& s) {
-             return s.state != ServerStatus::kActive;
-         });
-         ++i)
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    ASSERT_TRUE(vt5test::startServerThread(server, port));
 
     CVT5Api api;
     ASSERT_EQ(VT5_Open(&api, nullptr, "127.0.0.1", port, "Starloom"), 0);
