@@ -139,6 +139,7 @@ std::string CameraEmulationFamily::status() const {
       << " invalid=" << c.invalid << " missed=" << c.missed << " unasked=" << c.unasked
       << " events=" << g.events().size();
     if (!g.log().path().empty()) s << " log=" << g.log().path().string();
+    if (!g.log().error().empty()) s << " log-error=\"" << g.log().error() << '"';
     if (!g.lastError().empty()) s << " error=\"" << g.lastError() << '"';
     return s.str();
 }
