@@ -31,8 +31,9 @@ namespace hcsim {
 //   expose SECONDS | expose stop a guided exposure of the main camera, or its early end
 //
 // On the HC's display: a "Guider" page in the main menu (a guided exposure and its length,
-// its early end, calibration, guiding on or off, the guide camera's exposure) and, while the emulation runs, the guider's state on
-// the live line: the drift in arcseconds while guiding, the time left of an exposure.
+// its early end, calibration, guiding on or off, the guide camera's exposure) and, while the
+// emulation runs, the guider's state on the live line: the drift in arcseconds while guiding,
+// the time left of an exposure.
 class CameraEmulationFamily final : public Family, public MenuContributor {
 public:
     static constexpr uint8_t kStart = 0x01;
