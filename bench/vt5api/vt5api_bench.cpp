@@ -11,6 +11,7 @@
 #include "hcsim/hc/faults.h"
 #include "hcsim/hc/simulated_hc.h"
 #include "tests/support/bus_fixture.h"
+#include "tests/support/server_start.h"
 #include "tests/support/subprocess.h"
 #include "tests/support/wire_client.h"
 #include "vt5api/commands/identity.h"
@@ -28,13 +29,7 @@ struct Setup {
             return;
         }
         int port = vt5test::freeTcpPort();
-        server.WithStatus([&](ServerStatus& s) { return s.configuredPort = port; });
-        server.StartServerThread();
-        for (int i = 0; i < 500 && server.WithStatus([](ServerStatus& s) {
-                 return s.state != ServerStatus::kActive;
-             });
-             ++i)
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        if (!vt5test::startServerThread(server, port)) return;
         opened = VT5_Open(&api, nullptr, "127.0.0.1", port, "bench");
     }
     ~Setup() {

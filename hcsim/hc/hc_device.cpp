@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "hcsim/camera/camera_emulation_family.h"
+#include "hcsim/card/file_system_family.h"
 #include "hcsim/display/display_family.h"
 #include "hcsim/hc/hc_control.h"
 #include "hcsim/hc/identity_family.h"
@@ -20,6 +21,7 @@ HcDevice::HcDevice(HcConfig config) : config_(std::move(config)) {
     families_.push_back(std::make_unique<SystemChangeFamily>(config_));
     families_.push_back(std::make_unique<CameraEmulationFamily>(config_));
     families_.push_back(std::make_unique<DisplayFamily>(*this));
+    families_.push_back(std::make_unique<FileSystemFamily>(config_));
     // Commands listed before their family is built; a family's own entry takes precedence,
     // so PlannedCommands stays last.
     families_.push_back(std::make_unique<PlannedCommands>());

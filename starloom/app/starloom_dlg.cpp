@@ -139,7 +139,6 @@ void CStarloomw32Dlg::start() {
     }
 
     start_->setText(UiText(kStop));
-    timer_.start();
     status_->setText(UiText(kStatusRunning));
     running_ = true;
     // The user's settings follow the start's own set-up, as their handlers make them.
@@ -152,7 +151,11 @@ void CStarloomw32Dlg::start() {
     if (result != VT5_OK) {
         becomeIdle();
         showApiError(result);
+        return;
     }
+    // Only now: a message box of the settings above runs the event loop, and no step may run
+    // before the simulation clock has started.
+    timer_.start();
 }
 
 void CStarloomw32Dlg::stop() {

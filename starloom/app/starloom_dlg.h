@@ -41,8 +41,8 @@ public:
     // Stops the emulation first when it runs.
     ~CStarloomw32Dlg() override;
 
-    // What "Take Screenshot of the HC" calls on the dialog's API context: the display
-    // family's copy of the HC's display to the clipboard. Without one the button is disabled.
+    // What "Take Screenshot of the HC" calls on the dialog's API context: the program gives
+    // the display family's VT5cmd_DisplayToClipboard. Without one the button is disabled.
     using Screenshot = std::function<int32_t(CVT5Api*)>;
     void setScreenshot(Screenshot screenshot);
 

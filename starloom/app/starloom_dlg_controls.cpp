@@ -46,9 +46,10 @@ QPushButton* Button(const QString& text, const char* objectName) {
     return button;
 }
 
-// A hidden, disabled control of the original's template, kept for its place in the dialog.
+// A control of the dialog's template that stays hidden and disabled.
 template <class W>
-W* Unused(W* widget) {
+W* Unused(W* widget, QWidget* dialog) {
+    widget->setParent(dialog);
     widget->hide();
     widget->setEnabled(false);
     return widget;
@@ -171,14 +172,12 @@ void CStarloomw32Dlg::buildControls() {
     s->setColumnStretch(3, 1);
 
     // The template's log area and test buttons, never shown.
-    log_ = Unused(Named(new QPlainTextEdit(this), "editLog"));
+    log_ = Unused(Named(new QPlainTextEdit, "editLog"), this);
     log_->setReadOnly(true);
-    auto* clearLog = Unused(Button(tr("x"), "buttonClearLog"));
-    auto* resetLog = Unused(Button(tr("Reset LOG"), "buttonResetLog"));
-    Unused(Button(tr("debug break"), "buttonDebugBreak"))->setParent(this);
-    Unused(Button(tr("Test pol.misalign"), "buttonTestPolMisalign"))->setParent(this);
-    clearLog->setParent(this);
-    resetLog->setParent(this);
+    auto* clearLog = Unused(Button(tr("x"), "buttonClearLog"), this);
+    auto* resetLog = Unused(Button(tr("Reset LOG"), "buttonResetLog"), this);
+    Unused(Button(tr("debug break"), "buttonDebugBreak"), this);
+    Unused(Button(tr("Test pol.misalign"), "buttonTestPolMisalign"), this);
 
     auto* bottom = new QHBoxLayout;
     bottom->addWidget(start_);

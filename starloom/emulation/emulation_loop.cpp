@@ -2,9 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdarg>
-#include <cstdio>
 
+#include "common/text_printf.h"
 #include "vt5api/commands/emulation.h"
 #include "vt5api/commands/identity.h"
 
@@ -117,6 +116,16 @@ int32_t EmulationLoop::HandleEvent(const VT5EmuEvent& event) {
     // An event too short for its time stamp happens now.
     const int64_t time = event.length > kTimeBytes ? HcTime(VT5EmuEventTime(event))
                                                    : std::max<int64_t>(frames.clock(), 0);
+    if (frames.clock() >= 0 && time - frames.clock() > kMaxCatchUpMs) {
+        // The HC's clock leapt (a restart, or a time stamp damaged on the way): simulating
+        // hours in 10 ms steps would freeze the program. The simulation restarts at the new
+        // time instead; the exposure it had open is lost.
+        Trace(common::Printf("%d: clock leap from %lld\r\n", static_cast<int>(time),
+                             static_cast<long long>(frames.clock())));
+        frames.StartExposure(time, frames.exposureTime(), frames.gainIndex());
+        exposureOpen_ = false;
+        exposureEnd_ = 0;
+    }
     frames.AdvanceTo(time);
     const auto hcTime = static_cast<int>(time);
 
@@ -125,7 +134,7 @@ int32_t EmulationLoop::HandleEvent(const VT5EmuEvent& event) {
             const uint16_t payload = VT5EmuEventPayload(event);
             exposureMs_ = payload & 0xFFF;
             const int gain = payload >> 12;
-            Trace("%d: Start expo.. %d ms, g%d\r\n", hcTime, exposureMs_, gain);
+            Trace(common::Printf("%d: Start expo.. %d ms, g%d\r\n", hcTime, exposureMs_, gain));
             frames.StartExposure(time, static_cast<float>(exposureMs_) / 1000.0f, gain);
             exposureEnd_ = time + exposureMs_;
             exposureOpen_ = true;
@@ -136,24 +145,24 @@ int32_t EmulationLoop::HandleEvent(const VT5EmuEvent& event) {
         case 0x10:
         case 0x11:
         case 0x12:
-            Trace("%d: AG out %02x\r\n", hcTime, code);
+            Trace(common::Printf("%d: AG out %02x\r\n", hcTime, code));
             SetHcOutputs((hcOutputs_ & ~0x3u) | (code & 0x3u));
             break;
         case 0x20:
         case 0x21:
         case 0x22:
-            Trace("%d: AG out %02x\r\n", hcTime, code);
+            Trace(common::Printf("%d: AG out %02x\r\n", hcTime, code));
             SetHcOutputs((hcOutputs_ & ~0xCu) | (code & 0x3u) << 2);
             break;
         case 0xEF:
-            Trace("Calibration: %d\r\n", VT5EmuEventPayload(event));
+            Trace(common::Printf("Calibration: %d\r\n", VT5EmuEventPayload(event)));
             break;
         default:
             break;
     }
     // Every code with bits 4 and 5 set carries all four outputs in its low bits.
     if ((code & 0x30) == 0x30) {
-        Trace("%d: AG out %02x\r\n", hcTime, code);
+        Trace(common::Printf("%d: AG out %02x\r\n", hcTime, code));
         SetHcOutputs(code & kAgAll);
     }
     return VT5_OK;
@@ -165,14 +174,15 @@ int32_t EmulationLoop::SendFrame(int64_t time) {
     sent.time = time;
     std::span<const uint8_t> bytes;
     if (exposureOpen_) {
-        Trace("%d: Finalizing...\r\n", static_cast<int>(time));
+        Trace(common::Printf("%d: Finalizing...\r\n", static_cast<int>(time)));
         frames.FinishFrame(exposureEnd_);
         bytes = frames.FrameBytes();
         sent.exposureMs = exposureMs_;
         sent.gain = frames.gainIndex();
-        Trace("%d:  sending %d bytes\r\n", static_cast<int>(time), static_cast<int>(bytes.size()));
+        Trace(common::Printf("%d:  sending %d bytes\r\n", static_cast<int>(time),
+                             static_cast<int>(bytes.size())));
     } else {
-        Trace("%d: SKIPPED frame\r\n", static_cast<int>(time));
+        Trace(common::Printf("%d: SKIPPED frame\r\n", static_cast<int>(time)));
         bytes = FrameSynth::SkippedFrame();
         sent.skipped = true;
     }
@@ -205,14 +215,8 @@ void EmulationLoop::ApplyOverride() {
     if (override_) model_.mount().SetAgState(overrideOutputs_);
 }
 
-void EmulationLoop::Trace(const char* format, ...) {
-    if (!traceSink_) return;
-    char line[128];
-    va_list args;
-    va_start(args, format);
-    std::vsnprintf(line, sizeof line, format, args);
-    va_end(args);
-    traceSink_(line);
+void EmulationLoop::Trace(const std::string& line) {
+    if (traceSink_) traceSink_(line);
 }
 
 }  // namespace starloom

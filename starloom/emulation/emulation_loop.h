@@ -48,6 +48,9 @@ struct FrameSent {
 class EmulationLoop {
 public:
     static constexpr const char* kSeeingFile = StarloomModel::kSeeingFile;
+    // An event further ahead of the simulation clock than this restarts the simulation at its
+    // time rather than being caught up with step by step.
+    static constexpr int64_t kMaxCatchUpMs = 60'000;
 
     EmulationLoop(CVT5Api& api, StarloomModel& model);
     EmulationLoop(const EmulationLoop&) = delete;
@@ -107,7 +110,7 @@ private:
     int32_t HandleEvent(const VT5EmuEvent& event);
     int32_t SendFrame(int64_t time);
     void SetHcOutputs(unsigned bits);
-    void Trace(const char* format, ...) __attribute__((format(printf, 2, 3)));
+    void Trace(const std::string& line);
 
     CVT5Api& api_;
     StarloomModel& model_;

@@ -121,7 +121,7 @@ INSTANTIATE_TEST_SUITE_P(
         Refusal{"BulkToACommandWithout",
                 {0xF8, 0x07, 0xFC, 0x02, 0, 0, 0, 0x11, 0xFF, 0x11, 0xFF},
                 {0xF8, 0x07, 20, 0x05, 0x00}},
-        Refusal{"ListedButNotBuilt", {0x5F, 0x07, 0xBD, 0xFF}, {0x5F, 0x07, 32, 0x05, 0x00}}),
+        Refusal{"ListedButNotBuilt", {0xF7, 0x07, 0x10, 0xFF}, {0xF7, 0x07, 32, 0x05, 0x00}}),
     [](const auto& c) { return c.param.name; });
 
 TEST_F(ProtocolTest, OversizedBulkIsRefusedThenDroppedAsItArrives) {
@@ -140,8 +140,9 @@ TEST_F(ProtocolTest, BulkDataFromThePcArrivesWhole) {
     write({0x5F, 0x07, 0xFC, 0x00, 0x10, 0x00, 0x00, 0x36, 0xFF});
     write(Bytes(data.begin(), data.begin() + 1000));
     EXPECT_TRUE(available().empty());  // not complete before its last byte
+    // The write is answered with status 3: this HC has no card.
     EXPECT_EQ(send(concat({Bytes(data.begin() + 1000, data.end()), kHardwareIdCommand})),
-              concat({{0x5F, 0x07, 32, 0x05, 0x00}, kHardwareIdAnswer}));
+              concat({{0x5F, 0x07, 0x00, 11, 0x00, 0x36, 4, 3, 0, 0, 0}, kHardwareIdAnswer}));
     auto received = hc_->received();
     ASSERT_EQ(received.size(), 2u);
     EXPECT_EQ(received[0].bulkSize, 4096u);

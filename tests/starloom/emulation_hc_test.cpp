@@ -18,9 +18,12 @@
 #include "starloom/app/frame_view_control.h"
 #include "starloom/app/starloom_dlg.h"
 #include "tests/options/gui_test.h"
+#include "tests/support/recording_clipboard.h"
 #include "tests/support/wire_client.h"
 #include "tests/support/wire_tap.h"
 #include "tools/vt5-emulate/emulate_run.h"
+#include "vt5api/commands/display.h"
+#include "vt5api/commands/emulation.h"
 #include "vt5api/commands/identity.h"
 
 namespace {
@@ -88,6 +91,34 @@ TEST_F(EmulationOnHc, DialogSendsFramesTheHcDecodesAndGuidesOn) {
     EXPECT_TRUE(prompter.prompts().empty());
 }
 
+TEST_F(EmulationOnHc, ScreenshotPutsTheHcsDisplayOnTheClipboardWhileEmulating) {
+    vt5test::RecordingClipboard clipboard;
+    platform::clipboard::ScopedClipboard useClipboard(clipboard);
+    CStarloomw32Dlg dlg(prompter);
+    dlg.setScreenshot(VT5cmd_DisplayToClipboard);
+    auto* screenshot = dlg.findChild<QPushButton*>(QStringLiteral("buttonScreenshot"));
+    ASSERT_TRUE(screenshot->isEnabled());
+    dlg.findChild<QPushButton*>(QStringLiteral("buttonStart"))->click();
+    for (int ms = 0; ms < 3000; ms += CStarloomw32Dlg::kTimerMs) {
+        dlg.emulationStep();
+        platform::sleepMs(CStarloomw32Dlg::kTimerMs);
+    }
+    screenshot->click();
+    EXPECT_EQ(clipboard.width, 240);
+    EXPECT_EQ(clipboard.height, 320);
+    EXPECT_TRUE(prompter.prompts().empty());
+
+    clipboard.failOpen = true;
+    prompter.answer(QMessageBox::Ok);
+    screenshot->click();
+    ASSERT_EQ(prompter.texts().size(), 1u);
+    EXPECT_EQ(prompter.texts()[0], "Can't access Windows' clipboard");
+    // The emulation went on around the screenshots.
+    dlg.emulationStep();
+    EXPECT_TRUE(dlg.running());
+    EXPECT_GT(counters().frames, 0);
+}
+
 TEST_F(EmulationOnHc, CommandLineLoopThroughTheServerBesideAnotherClient) {
     ServerThread server;
     const int port = vt5test::freeTcpPort();
@@ -105,6 +136,13 @@ TEST_F(EmulationOnHc, CommandLineLoopThroughTheServerBesideAnotherClient) {
 
     CVT5Api api;
     ASSERT_EQ(VT5_Open(&api, nullptr, "127.0.0.1", tap.port(), "vt5-emulate"), VT5_OK);
+    // Before the start the HC refuses to hand out events: the failure gives the section back.
+    VT5EmuEvent* none = nullptr;
+    EXPECT_EQ(VT5cmd_EMU_GetEvents(&api, &none, nullptr), VT5_E_CANT_EXECUTE);
+    ASSERT_FALSE(tap.requests().empty());
+    EXPECT_EQ(tap.requests().back().identifier, 0x7E1E5C3Du);
+    EXPECT_EQ(vt5test::getLe16(tap.requests().back().payload, 0), 0x5A74);
+    tap.clear();
     // The other client reads the HC's identity over and over while the emulation runs.
     std::atomic<bool> done{false};
     std::atomic<int> reads{0}, failures{0};

@@ -11,7 +11,7 @@
 
 #include "hcsim/hc/faults.h"
 #include "platform/clock/clock.h"
-#include "tests/starloom/event_hc.h"
+#include "tests/starloom/event_hc_fixture.h"
 #include "tests/support/bus_fixture.h"
 #include "tests/vt5api/hc_fixture.h"
 
@@ -20,13 +20,10 @@ namespace {
 
 using Bytes = std::vector<uint8_t>;
 
-class Emulation : public ::testing::Test {
+class Emulation : public vt5test::EventHcTest {
 protected:
     void SetUp() override {
-        auto device = std::make_unique<vt5test::EventHc>();
-        hc = device.get();
-        chip = bus.bus().plug(vt5test::hcIdentity("EMU00001"), std::move(device));
-        ASSERT_EQ(VT5_Open(&api, nullptr, nullptr, 0, nullptr), VT5_OK);
+        PlugAndOpen();
         loop.SetFrameSink([this](const FrameSent& f) { sent.push_back(f); });
         loop.SetTraceSink([this](const std::string& line) { trace += line; });
         loop.SetSeeingFile("");
@@ -37,12 +34,6 @@ protected:
         ASSERT_EQ(loop.Begin([this] { loop.ApplyAll(EmulationSettings{}); }), VT5_OK);
     }
 
-    platform::VirtualClock virtualClock;
-    platform::ScopedClock useVirtual{virtualClock};
-    vt5test::BusFixture bus;
-    std::shared_ptr<platform::vbus::Chip> chip;
-    vt5test::EventHc* hc = nullptr;
-    CVT5Api api;
     std::unique_ptr<StarloomModel> model = std::make_unique<StarloomModel>();
     EmulationLoop loop{api, *model};
     std::vector<FrameSent> sent;
@@ -212,6 +203,26 @@ TEST_F(Emulation, OverrideMovesTheDecDriveOnlyWhileTheArrowIsHeld) {
     const float up = decAt(17000);
     EXPECT_NEAR(up - down, model->mount().decGuideSpeed() * 0.5f, 0.05f);
     EXPECT_EQ(loop.backlashPosition(), 1000);
+}
+
+TEST_F(Emulation, ClockLeapRestartsTheSimulationInsteadOfCatchingUp) {
+    Start();
+    hc->event(0x0A, 13000, 0x6000 | 1000);
+    hc->event(0x0B, 14000);
+    hc->event(0x0A, 14010, 0x6000 | 1000);
+    ASSERT_EQ(loop.Step(), VT5_OK);
+    EXPECT_TRUE(loop.exposureOpen());
+    // A minute later is caught up with; ten hours later is not.
+    hc->event(0x11, 14010 + 60000);
+    ASSERT_EQ(loop.Step(), VT5_OK);
+    EXPECT_EQ(model->frames().clock(), 74010);
+    EXPECT_TRUE(loop.exposureOpen());
+    const uint32_t leap = 74010 + 36'000'000;
+    hc->event(0x0B, leap);
+    ASSERT_EQ(loop.Step(), VT5_OK);
+    EXPECT_EQ(model->frames().clock(), leap);
+    EXPECT_EQ(hc->frames.back(), Bytes(4, 0));  // the open exposure went with the leap
+    EXPECT_NE(trace.find(std::to_string(leap) + ": clock leap from 74010\r\n"), std::string::npos);
 }
 
 TEST_F(Emulation, ErrorsEndTheStepWithTheirCode) {

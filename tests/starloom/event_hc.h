@@ -23,6 +23,8 @@ public:
     void event(uint8_t code, uint32_t time, uint16_t payload) {
         events_.push_back(Entry(code, time, {uint8_t(payload), uint8_t(payload >> 8)}));
     }
+    // The next collect answers these entries as they stand, however malformed.
+    void rawCollect(Bytes entries) { raw_.push_back(std::move(entries)); }
     // The next answers of this kind get this answer type (32: can't execute).
     void refuseCollect(uint8_t type = 32) { collectType_ = type; }
     void refuseFrame(uint8_t type = 32) { frameType_ = type; }
@@ -65,6 +67,9 @@ public:
                            uint8_t(hcTime >> 8),
                            uint8_t(hcTime >> 16),
                            uint8_t(hcTime >> 24)};
+            } else if (param == 0x0F && !raw_.empty()) {
+                entries = std::move(raw_.front());
+                raw_.pop_front();
             } else if (param == 0x0F && collectType_ == 0) {
                 while (!events_.empty() && entries.size() + events_.front().size() < 500) {
                     entries.insert(entries.end(), events_.front().begin(), events_.front().end());
@@ -105,6 +110,7 @@ private:
 
     bool boot_;
     std::deque<Bytes> events_;
+    std::deque<Bytes> raw_;
     size_t bulkLeft_ = 0;
     uint8_t frameCounter_ = 0;
     uint8_t collectType_ = 0;

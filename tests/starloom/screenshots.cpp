@@ -13,6 +13,7 @@
 #include "starloom/app/frame_view_control.h"
 #include "starloom/app/starloom_dlg.h"
 #include "tests/starloom/event_hc.h"
+#include "tests/support/bus_fixture.h"
 #include "vt5api/ui/prompter.h"
 
 namespace {
@@ -44,10 +45,7 @@ int main(int argc, char** argv) {
     platform::ftd2xx::ScopedBackend attached(bus);
     auto device = std::make_unique<vt5test::EventHc>();
     vt5test::EventHc& hc = *device;
-    platform::vbus::ChipIdentity identity;
-    identity.serial = "SHOT0001";
-    identity.description = "Veltra-5 HandController";
-    auto chip = bus.plug(identity, std::move(device));
+    auto chip = bus.plug(vt5test::hcIdentity("SHOT0001"), std::move(device));
     hc.hcTime = 1000;
     hc.event(0x0A, 1000, 0x6000 | 2000);
     hc.event(0x0B, 3000);

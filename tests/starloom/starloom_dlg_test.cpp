@@ -151,6 +151,19 @@ TEST_F(StarloomDlgTest, StartRunsTheStepsAndStopEndsThem) {
     EXPECT_TRUE(prompter.prompts().empty());
 }
 
+TEST_F(StarloomDlgTest, TimerRunsTheStepsEveryFiveMilliseconds) {
+    vt5test::EventHc& hc = Plug();
+    Start();
+    hc.event(0x0B, 13000);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !hc.frames.empty(); }, 2000));
+    auto* position = child<QSlider>(dlg, "sliderBacklash");
+    child<QLineEdit>(dlg, "editBacklashTime")->setText("1");
+    child<QCheckBox>(dlg, "checkBacklash")->click();
+    hc.event(0x21, 13010);  // DEC+ for half a second into the second of play of the drive
+    hc.event(0x20, 13510);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return position->value() == 500; }, 2000));
+}
+
 TEST_F(StarloomDlgTest, StepFailureGoesIdleAndTheNextStartWorks) {
     vt5test::EventHc& hc = Plug();
     Start();
@@ -316,6 +329,8 @@ TEST_F(StarloomDlgTest, UncoveredViewIsGreyAndTheImageIsScaledWhole) {
     starloom::FrameViewControl& view = dlg.view();
     std::vector<uint16_t> frame(1288 * 968, 256);
     frame[0] = 767;  // top-left pixel: 254 at 8x
+    view.ShowFrame(frame, 0);
+    EXPECT_EQ(view.canvas().GetPixel(1, 0), 0x202020u);  // the background at 1x
     view.ShowFrame(frame, 3);
     view.ZoomAt(QPoint(0, 0), 1);  // 2 x 2 screen pixels a sensor pixel
     const QImage shown = view.grab().toImage();

@@ -8,7 +8,7 @@
 #include <memory>
 
 #include "platform/clock/clock.h"
-#include "tests/starloom/event_hc.h"
+#include "tests/starloom/event_hc_fixture.h"
 #include "tests/support/bus_fixture.h"
 #include "tests/support/subprocess.h"
 #include "tools/vt5-emulate/emulate_run.h"
@@ -43,15 +43,8 @@ private:
     std::FILE* out_ = std::tmpfile();
 };
 
-class Vt5Emulate : public ::testing::Test {
+class Vt5Emulate : public vt5test::EventHcTest {
 protected:
-    void Plug(bool boot = false) {
-        auto device = std::make_unique<vt5test::EventHc>(boot);
-        hc = device.get();
-        chip = bus.bus().plug(vt5test::hcIdentity("EMU00001"), std::move(device));
-        ASSERT_EQ(VT5_Open(&api, nullptr, nullptr, 0, nullptr), VT5_OK);
-    }
-
     int Run(std::vector<std::string> args) {
         args.insert(args.begin(), "vt5-emulate");
         std::vector<const char*> argv;
@@ -63,19 +56,13 @@ protected:
         return emulate::Run(line, *options, api, stop, captured.out());
     }
 
-    platform::VirtualClock virtualClock;
-    platform::ScopedClock useVirtual{virtualClock};
-    vt5test::BusFixture bus;
-    std::shared_ptr<platform::vbus::Chip> chip;
-    vt5test::EventHc* hc = nullptr;
-    CVT5Api api;
     cli::CommandLine line = emulate::MakeCommandLine();
     std::atomic<bool> stop{false};
     Captured captured;
 };
 
 TEST_F(Vt5Emulate, PrintsALinePerFrameAndStopsTheEmulationAtTheEnd) {
-    Plug();
+    PlugAndOpen();
     hc->hcTime = 1000;
     hc->event(0x0A, 1010, 0x6000 | 200);
     hc->event(0x22, 1100);
@@ -130,14 +117,14 @@ TEST_F(Vt5Emulate, SettingsReachTheModel) {
 }
 
 TEST_F(Vt5Emulate, BootModeIsRefusedWithAMessage) {
-    Plug(true);
+    PlugAndOpen(true);
     EXPECT_EQ(Run({"--seconds", "1"}), 1);
     EXPECT_THAT(captured.err_text(), HasSubstr("vt5-emulate: Starloom needs the Firmware running"));
     EXPECT_TRUE(hc->parameters.empty());
 }
 
 TEST_F(Vt5Emulate, FailedStepEndsTheRunAndTriesToStop) {
-    Plug();
+    PlugAndOpen();
     hc->event(0x0A, 13000, 100);
     hc->event(0x0B, 13100);
     hc->refuseFrame();
@@ -149,7 +136,7 @@ TEST_F(Vt5Emulate, FailedStepEndsTheRunAndTriesToStop) {
 }
 
 TEST_F(Vt5Emulate, InterruptionEndsTheRunCleanly) {
-    Plug();
+    PlugAndOpen();
     stop = true;
     EXPECT_EQ(Run({}), 0);
     EXPECT_THAT(captured.out_text(), HasSubstr("0 frames (0 empty), 0 bytes"));

@@ -1,5 +1,6 @@
 #include "tools/vt5-emulate/emulate_run.h"
 
+#include <cmath>
 #include <memory>
 
 #include "platform/clock/clock.h"
@@ -57,8 +58,9 @@ int Run(const cli::CommandLine& line, const Options& options, CVT5Api& api,
         return cli::ReportApiError(line, "Starting the camera emulation", result, &api);
 
     const auto total = static_cast<uint64_t>(options.seconds * 1000.0);
-    cli::Progress bar("emulating", total, cli::Progress::Unit::Items);
     const bool timed = total > 0;
+    cli::Progress bar("emulating, seconds", static_cast<uint64_t>(std::ceil(options.seconds)),
+                      cli::Progress::Unit::Items);
     if (!timed) bar.Finish();
     Totals totals;
     loop.SetFrameSink([&](const starloom::FrameSent& frame) {
@@ -89,7 +91,7 @@ int Run(const cli::CommandLine& line, const Options& options, CVT5Api& api,
         }
         if (timed)
             bar.Update(static_cast<uint64_t>(
-                std::chrono::duration_cast<platform::Millis>(platform::now() - start).count()));
+                std::chrono::duration_cast<std::chrono::seconds>(platform::now() - start).count()));
         platform::sleepMs(kTimerMs);
     }
     bar.Finish();
