@@ -73,7 +73,7 @@ void Autoguider::start(int64_t now, const LogIdentity& who) {
     counters_ = {};
     lastError_.clear();
     std::string error;
-    if (!log_.open(who.cardDir, now, error)) {
+    if (!log_.open(who.card, who.cardFolder, now, error)) {
         lastError_ = "no guiding log: " + error;
         return;
     }
@@ -90,7 +90,7 @@ void Autoguider::stop(int64_t now) {
     if (mode_ == Mode::Guiding) log_.write(now, "AG STOP");
     if (mainExposure_ != MainExposure::Idle) setMainExposure(now, MainExposure::Idle, 0);
     log_.write(now, "LOG STOP");
-    log_.close();
+    log_.close(now);
     mode_ = Mode::Off;
     camera_ = Camera::Idle;
     events_.clear();

@@ -33,7 +33,8 @@ struct LogIdentity {
     std::string hcUid;
     std::string hardware;  // the second field: the HC's hardware ID
     std::string firmware;
-    std::filesystem::path cardDir;
+    SdCard* card = nullptr;            // none: no card slot
+    std::filesystem::path cardFolder;  // the host folder behind the card
 };
 
 // The HC's autoguider running on frames from the PC instead of its camera. Between start and

@@ -6,9 +6,10 @@
 #include "hcsim/camera/guide_log.h"
 #include "hcsim/display/menu.h"
 #include "hcsim/hc/family.h"
-#include "hcsim/hc/hc_config.h"
 
 namespace hcsim {
+
+class HcDevice;
 
 // Command 0xF9 of the firmware: the camera emulation, in which the HC takes its guide
 // camera's frames from the PC.
@@ -41,7 +42,8 @@ public:
     static constexpr uint8_t kEvents = 0x0F;  // collect; also the HC time in the start answer
     static constexpr uint32_t kFrameLimit = 4u << 20;
 
-    explicit CameraEmulationFamily(const HcConfig& config);
+    // The guiding logs go onto the HC's SD card (its file system family).
+    explicit CameraEmulationFamily(HcDevice& hc);
 
     void addCommands(HcMode mode, CommandTable& table) override;
     void restart() override;
@@ -61,8 +63,6 @@ public:
     // The HC's clock (ms since its firmware started) at t.
     int64_t hcMs(platform::TimePoint t) const;
     camera::Autoguider& autoguider() { return guider_; }
-    // Tests pin the time of day the guiding logs are stamped with.
-    camera::GuideLog& log() { return log_; }
 
 private:
     void handle(const Call& call, Answer& answer);
@@ -70,7 +70,7 @@ private:
     std::string status() const;
     std::string set(const std::string& name, const std::string& value, int64_t now);
 
-    const HcConfig& config_;
+    HcDevice& hc_;
     camera::GuideLog log_;
     camera::Autoguider guider_{log_};
     platform::TimePoint origin_{};

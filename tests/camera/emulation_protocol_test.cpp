@@ -98,6 +98,19 @@ TEST_F(EmulationProtocolTest, ABrokenFrameCountsAsAFrameWithoutAStarAndIsLogged)
     EXPECT_NE(text.find("\tCAM FRAME\t1\t1000\t0.00\t0.0\r\n"), std::string::npos) << text;
 }
 
+TEST_F(EmulationProtocolTest, APulledCardEndsTheLogButNotTheGuiding) {
+    start();
+    EXPECT_EQ(hc_->control("card pull"), "ok");
+    sleep(1050);
+    ASSERT_EQ(collect().back().code, kEventFrameRequest);
+    sendFrame({0, 0, 0, 0});  // its CAM FRAME line cannot be written
+    const std::string status = guiderStatus();
+    EXPECT_NE(status.find("log-error=\"writing the log failed (file system status 3)\""),
+              std::string::npos)
+        << status;
+    EXPECT_EQ(collect().front().code, kEventExposureStart);
+}
+
 TEST_F(EmulationProtocolTest, AFrameNobodyAskedForIsTakenAndDropped) {
     start();
     ParsedAnswer a = sendFrame({0, 0, 0, 0});
