@@ -64,7 +64,8 @@ public:
     // A frame from the PC at `now`; false when none was awaited (it is then dropped).
     bool frameReceived(int64_t now, const uint8_t* data, size_t size);
 
-    // Requests of the user (menu, control commands); an empty text when taken, else why not.
+    // Requests of the user (menu, control commands); an empty text when taken, else why not,
+    // in a few words that fit the HC's display.
     std::string calibrate(int64_t now);
     std::string startGuiding(int64_t now);
     std::string stopGuiding(int64_t now);
