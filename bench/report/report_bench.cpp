@@ -1,6 +1,7 @@
 // A whole night's guiding log (ten hours at one frame per second): reading, interpreting and
 // writing the complete report.
 #include <benchmark/benchmark.h>
+#include <sys/resource.h>
 
 #include <filesystem>
 #include <fstream>
@@ -10,6 +11,7 @@
 #include "gantrix/report/graph_images.h"
 #include "gantrix/report/interpret.h"
 #include "gantrix/report/line_table.h"
+#include "gantrix/report/parallel_for.h"
 #include "gantrix/report/report_generator.h"
 
 namespace {
@@ -79,22 +81,40 @@ void BM_ReadAndInterpret(benchmark::State& state) {
 }
 BENCHMARK(BM_ReadAndInterpret)->Unit(benchmark::kMillisecond);
 
-// Everything: read, interpret, draw and encode every graph, write every page.
+// CPU time of every thread of the process so far.
+double ProcessCpuSeconds() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    const auto seconds = [](const timeval& t) { return double(t.tv_sec) + t.tv_usec / 1e6; };
+    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
+}
+
+// Everything: read, interpret, draw and encode every graph, write every page; on one thread
+// and on every usable core, side by side (wall-clock time: the work is spread over threads).
 void BM_GenerateReport(benchmark::State& state) {
     const Night& night = TheNight();
-    report::ReportGenerator generator(report::LoadReportResources());
+    report::ReportGenerator generator(report::LoadReportResources(), int(state.range(0)));
     const std::string folder = (night.folder / "Processed/night_log_1").string();
+    const double cpuBefore = ProcessCpuSeconds();
     for (auto _ : state) {
         const std::string error = generator.GenerateReport(night.path, folder);
         if (!error.empty()) state.SkipWithError(error.c_str());
     }
+    // The work of all threads: about the same on one core and on all of them.
+    state.counters["process_cpu_ms"] = benchmark::Counter((ProcessCpuSeconds() - cpuBefore) * 1000,
+                                                          benchmark::Counter::kAvgIterations);
     int pages = 0;
     while (fs::exists(fs::path(folder) / ("guiexpo_" + std::to_string(pages + 1) + ".html"))) {
         ++pages;
     }
     state.counters["pages"] = pages;
 }
-BENCHMARK(BM_GenerateReport)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_GenerateReport)
+    ->ArgName("threads")
+    ->Arg(1)
+    ->Arg(report::UsableCores())
+    ->UseRealTime()
+    ->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

@@ -10,6 +10,7 @@
 #include <QPushButton>
 
 #include "gantrix/app/api_server_dlg.h"
+#include "gantrix/app/fsys_dlg.h"
 #include "gantrix/app/gantrix_app.h"
 #include "gantrix/app/gantrix_icon.h"
 #include "gantrix/app/gantrix_texts.h"
@@ -52,6 +53,11 @@ CGantrixDlg::CGantrixDlg(CGantrixApp& app, QWidget* parent) : QDialog(parent), a
 
     buildControls();
     myFolder_->setText(UiText(ReadMyFolder(app_.settingsKey)));
+    // A window of its own (in the task bar), modal over the program.
+    fileSystemBrowser_ = [this](QWidget*) {
+        CFSysDlg browser(app_);
+        browser.run();
+    };
 }
 
 CGantrixDlg::~CGantrixDlg() {

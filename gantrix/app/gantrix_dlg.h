@@ -21,7 +21,7 @@ public:
     ~CGantrixDlg() override;
 
     // What "FileSystem" opens after the connect flow, also when that failed (the browser reads
-    // the no-connection flag). Until the SD card browser exists nothing is opened.
+    // the no-connection flag): the SD card browser, unless a test puts something else.
     using ToolWindow = std::function<void(QWidget* parent)>;
     void setFileSystemBrowser(ToolWindow browser) { fileSystemBrowser_ = std::move(browser); }
 

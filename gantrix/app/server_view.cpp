@@ -2,17 +2,8 @@
 
 #include "common/text_printf.h"
 #include "gantrix/app/gantrix_texts.h"
+#include "gantrix/app/trimmed.h"
 #include "vt5api/options/named_devices.h"
-
-namespace {
-
-std::string Trimmed(const std::string& text) {
-    const size_t first = text.find_first_not_of(' ');
-    if (first == std::string::npos) return {};
-    return text.substr(first, text.find_last_not_of(' ') - first + 1);
-}
-
-}  // namespace
 
 ServerSnapshot TakeSnapshot(const ServerStatus& status) {
     ServerSnapshot s;

@@ -12,12 +12,12 @@ namespace {
 
 constexpr size_t kUniqueIdLength = 15;
 
+}  // namespace
+
 bool IsUniqueIdFolder(const std::string& name) {
     return name.size() == kUniqueIdLength &&
            std::none_of(name.begin(), name.end(), [](char c) { return c >= 'a' && c <= 'z'; });
 }
-
-}  // namespace
 
 int CreateFolderPath(const std::string& path) {
     if (path.empty()) return -2;

@@ -9,6 +9,9 @@ namespace report {
 // creating fails.
 int CreateFolderPath(const std::string& path);
 
+// A folder named after an HC's unique ID: 15 characters, none of them a lower-case letter.
+bool IsUniqueIdFolder(const std::string& name);
+
 // The file name of a log without ".txt" and what follows it ("x_log_1.txt" -> "x_log_1").
 std::string ReportBaseName(const std::string& logPath);
 

@@ -2,7 +2,9 @@
 
 #include <filesystem>
 
+#include "gantrix/report/file_bytes.h"
 #include "gantrix/report/jpeg_writer.h"
+#include "gantrix/report/parallel_for.h"
 
 namespace report {
 
@@ -10,57 +12,114 @@ namespace {
 
 constexpr int kJpegQuality = 75;
 
-class GraphFiles {
-public:
-    GraphFiles(const std::string& reportFolder, int k)
-        : prefix_((std::filesystem::path(reportFolder) / "dat" / ("guiexp_" + std::to_string(k)))
-                      .string()) {}
-
-    // Writes reportFolder/dat/guiexp_<k><suffix>.
-    bool Write(const CBitmapRect& bitmap, const char* suffix) const {
-        return WriteJpeg(prefix_ + suffix, bitmap, kJpegQuality) == 0;
-    }
-
-private:
-    std::string prefix_;
+// The image files of an exposure in the order they are written, with the job that draws each.
+struct GraphFile {
+    GraphJob job;
+    const char* suffix;
+    CBitmapRect ExposureGraphs::*image;
 };
+constexpr GraphFile kGraphFiles[EncodedGraphs::kFiles] = {
+    {GraphJob::kRa, "_ra_graph.jpg", &ExposureGraphs::raDrift},
+    {GraphJob::kRa, "_raag_graph.jpg", &ExposureGraphs::raSignal},
+    {GraphJob::kDec, "_dec_graph.jpg", &ExposureGraphs::decDrift},
+    {GraphJob::kDec, "_decag_graph.jpg", &ExposureGraphs::decSignal},
+    {GraphJob::kTrackingError, "_track_err.jpg", &ExposureGraphs::trackingError},
+    {GraphJob::kFwhm, "_fwhm.jpg", &ExposureGraphs::fwhm},
+    {GraphJob::kCalibration, "_calib.jpg", &ExposureGraphs::calibration},
+    {GraphJob::kPointSpread, "_ptspread.jpg", &ExposureGraphs::pointSpread},
+};
+
+// Draws the images of one job into graphs; only the job's own scales are set.
+void DrawGraphJob(const ExposureRecord& exposure, GraphJob job, ExposureGraphs& graphs,
+                  GraphScales& scales) {
+    switch (job) {
+        case GraphJob::kRa:
+            DrawDriftGraphs(exposure, Axis::kRa, graphs.raDrift, graphs.raSignal, scales);
+            break;
+        case GraphJob::kDec:
+            DrawDriftGraphs(exposure, Axis::kDec, graphs.decDrift, graphs.decSignal, scales);
+            break;
+        case GraphJob::kTrackingError:
+            DrawTrackingErrorGraph(exposure, graphs.trackingError);
+            break;
+        case GraphJob::kFwhm:
+            DrawFwhmGraph(exposure, graphs.fwhm);
+            break;
+        case GraphJob::kCalibration:
+            DrawCalibrationVectors(exposure.calibration, graphs.calibration);
+            break;
+        case GraphJob::kPointSpread:
+            scales.gridScale = DrawPointSpread(exposure, graphs.pointSpread);
+            break;
+    }
+}
 
 }  // namespace
 
+std::vector<GraphJob> GraphJobsOf(const ExposureRecord& exposure) {
+    if (!exposure.DecCalibrated()) {
+        return {GraphJob::kRa, GraphJob::kTrackingError, GraphJob::kFwhm};
+    }
+    return {GraphJob::kRa,   GraphJob::kDec,         GraphJob::kTrackingError,
+            GraphJob::kFwhm, GraphJob::kCalibration, GraphJob::kPointSpread};
+}
+
 void DrawExposureGraphs(ExposureRecord& exposure, ExposureGraphs& graphs) {
-    DrawDriftGraphs(exposure, Axis::kRa, graphs.raDrift, graphs.raSignal, graphs.scales);
-    if (exposure.DecCalibrated()) {
-        DrawDriftGraphs(exposure, Axis::kDec, graphs.decDrift, graphs.decSignal, graphs.scales);
-    }
     ConvertTrackingErrors(exposure);
-    DrawTrackingErrorGraph(exposure, graphs.trackingError);
-    DrawFwhmGraph(exposure, graphs.fwhm);
-    if (exposure.DecCalibrated()) {
-        DrawCalibrationVectors(exposure.calibration, graphs.calibration);
-        graphs.scales.gridScale = DrawPointSpread(exposure, graphs.pointSpread);
+    for (GraphJob job : GraphJobsOf(exposure))
+        DrawGraphJob(exposure, job, graphs, graphs.scales);
+}
+
+void RunGraphJob(const ExposureRecord& exposure, GraphJob job, EncodedGraphs& out) {
+    ExposureGraphs graphs;
+    DrawGraphJob(exposure, job, graphs, out.scales);
+    for (size_t i = 0; i < EncodedGraphs::kFiles; ++i) {
+        if (kGraphFiles[i].job != job) continue;
+        EncodedGraphs::File& file = out.files[i];
+        file.present = true;
+        file.complete = EncodeJpeg(file.bytes, graphs.*kGraphFiles[i].image, kJpegQuality) == 0;
     }
+}
+
+std::vector<EncodedGraphs> EncodeGraphs(const std::vector<ExposureRecord*>& exposures,
+                                        int threads) {
+    struct Job {
+        size_t exposure;
+        GraphJob job;
+    };
+    std::vector<Job> jobs;
+    for (size_t i = 0; i < exposures.size(); ++i) {
+        ConvertTrackingErrors(*exposures[i]);
+        for (GraphJob job : GraphJobsOf(*exposures[i]))
+            jobs.push_back({i, job});
+    }
+    std::vector<EncodedGraphs> encoded(exposures.size());
+    ParallelFor(jobs.size(), threads, [&](size_t j) {
+        RunGraphJob(*exposures[jobs[j].exposure], jobs[j].job, encoded[jobs[j].exposure]);
+    });
+    return encoded;
+}
+
+bool WriteEncodedGraphs(const EncodedGraphs& graphs, int k, const std::string& reportFolder) {
+    const std::string prefix =
+        (std::filesystem::path(reportFolder) / "dat" / ("guiexp_" + std::to_string(k))).string();
+    for (size_t i = 0; i < EncodedGraphs::kFiles; ++i) {
+        const EncodedGraphs::File& file = graphs.files[i];
+        if (!file.present) continue;
+        // Nothing encoded (a canvas that could not be had): no empty file.
+        if (!file.complete && file.bytes.empty()) return false;
+        if (!WriteFileBytes(prefix + kGraphFiles[i].suffix, file.bytes) || !file.complete) {
+            return false;
+        }
+    }
+    return true;
 }
 
 bool WriteExposureGraphs(ExposureRecord& exposure, int k, const std::string& reportFolder,
                          GraphScales& scales) {
-    ExposureGraphs graphs;
-    DrawExposureGraphs(exposure, graphs);
-    scales = graphs.scales;
-    const GraphFiles files(reportFolder, k);
-    if (!files.Write(graphs.raDrift, "_ra_graph.jpg") ||
-        !files.Write(graphs.raSignal, "_raag_graph.jpg")) {
-        return false;
-    }
-    if (exposure.DecCalibrated() && (!files.Write(graphs.decDrift, "_dec_graph.jpg") ||
-                                     !files.Write(graphs.decSignal, "_decag_graph.jpg"))) {
-        return false;
-    }
-    if (!files.Write(graphs.trackingError, "_track_err.jpg") ||
-        !files.Write(graphs.fwhm, "_fwhm.jpg")) {
-        return false;
-    }
-    return !exposure.DecCalibrated() || (files.Write(graphs.calibration, "_calib.jpg") &&
-                                         files.Write(graphs.pointSpread, "_ptspread.jpg"));
+    const std::vector<EncodedGraphs> encoded = EncodeGraphs({&exposure}, 1);
+    scales = encoded.front().scales;
+    return WriteEncodedGraphs(encoded.front(), k, reportFolder);
 }
 
 }  // namespace report

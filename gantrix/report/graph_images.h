@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "common/bitmap_rect.h"
 #include "gantrix/report/log_records.h"
@@ -59,6 +60,39 @@ struct ExposureGraphs {
 
 // Draws every image of an exposure; converts its tracking errors to arcseconds on the way.
 void DrawExposureGraphs(ExposureRecord& exposure, ExposureGraphs& graphs);
+
+// The images of an exposure as independent jobs of one or two images each. Once the tracking
+// errors are in arcseconds, the jobs of any number of exposures can run on any threads.
+enum class GraphJob { kRa, kDec, kTrackingError, kFwhm, kCalibration, kPointSpread };
+
+// The jobs of an exposure: the DEC ones only with DEC calibration.
+std::vector<GraphJob> GraphJobsOf(const ExposureRecord& exposure);
+
+// The JPEG files of one exposure, encoded in memory, in the order they are written.
+struct EncodedGraphs {
+    static constexpr size_t kFiles = 8;
+    struct File {
+        bool present = false;   // drawn for this exposure
+        bool complete = false;  // encoded without failure
+        std::string bytes;
+    };
+    File files[kFiles];
+    // Each job sets only its own scales, so jobs of one exposure may fill them at once.
+    GraphScales scales;
+};
+
+// Draws the images of one job and encodes them into `out`. The exposure's tracking errors
+// must already be in arcseconds.
+void RunGraphJob(const ExposureRecord& exposure, GraphJob job, EncodedGraphs& out);
+
+// Converts the tracking errors of every exposure to arcseconds and encodes all their images
+// on up to `threads` threads; the result is the same for any number of threads.
+std::vector<EncodedGraphs> EncodeGraphs(const std::vector<ExposureRecord*>& exposures, int threads);
+
+// Writes the files of exposure k (1-based page number) into reportFolder/dat in their order.
+// False as soon as one cannot be written or was not encoded whole (files written before stay,
+// and so do the bytes the encoder made of that one before it failed).
+bool WriteEncodedGraphs(const EncodedGraphs& graphs, int k, const std::string& reportFolder);
 
 // Draws the graphs of exposure k (1-based page number) and writes them as JPEG files to
 // reportFolder/dat; converts its tracking errors to arcseconds on the way. False as soon as a

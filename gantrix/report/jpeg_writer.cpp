@@ -2,6 +2,7 @@
 
 #include <csetjmp>
 #include <cstdio>
+#include <cstdlib>
 #include <vector>
 
 // clang-format off
@@ -34,6 +35,10 @@ struct JpegWriter::Encoder {
     jpeg_compress_struct cinfo{};
     ErrorManager errors{};
     std::FILE* file = nullptr;
+    // A memory stream's buffer (open_memstream), copied to memoryOut when the file closes.
+    char* memory = nullptr;
+    size_t memorySize = 0;
+    std::string* memoryOut = nullptr;
     bool created = false;
     bool failed = false;
     std::vector<JSAMPLE> scanline;
@@ -49,8 +54,17 @@ struct JpegWriter::Encoder {
     void Release() {
         if (created) jpeg_destroy_compress(&cinfo);
         created = false;
-        if (file != nullptr) std::fclose(file);
+        CloseFile();
+    }
+
+    // Closes the file; false when its last bytes could not be written.
+    bool CloseFile() {
+        const bool closed = file == nullptr || std::fclose(file) == 0;
         file = nullptr;
+        if (memory != nullptr && memoryOut != nullptr) memoryOut->assign(memory, memorySize);
+        std::free(memory);
+        memory = nullptr;
+        return closed;
     }
 
     bool Start(int width, int height, int quality) {
@@ -94,6 +108,20 @@ int JpegWriter::Open(const std::string& path, int width, int height, int quality
     if (width <= 0 || height <= 0) return -1;
     encoder_ = std::make_unique<Encoder>();
     encoder_->file = std::fopen(path.c_str(), "wb");
+    return Start(width, height, quality);
+}
+
+int JpegWriter::OpenMemory(std::string& out, int width, int height, int quality) {
+    if (encoder_) Finish();
+    out.clear();
+    if (width <= 0 || height <= 0) return -1;
+    encoder_ = std::make_unique<Encoder>();
+    encoder_->memoryOut = &out;
+    encoder_->file = open_memstream(&encoder_->memory, &encoder_->memorySize);
+    return Start(width, height, quality);
+}
+
+int JpegWriter::Start(int width, int height, int quality) {
     if (encoder_->file == nullptr) {
         encoder_.reset();
         return -1;
@@ -125,20 +153,33 @@ int JpegWriter::Finish() {
     bool ok = !encoder_->failed && encoder_->Complete();
     // A full disk shows only when the buffered bytes are flushed.
     if (ok && encoder_->file != nullptr) ok = std::fflush(encoder_->file) == 0;
-    if (encoder_->file != nullptr && std::fclose(encoder_->file) != 0) ok = false;
-    encoder_->file = nullptr;
+    if (!encoder_->CloseFile()) ok = false;
     encoder_.reset();
     return ok ? 0 : -1;
 }
 
-int WriteJpeg(const std::string& path, const CBitmapRect& bitmap, int quality) {
-    JpegWriter writer;
-    if (writer.Open(path, bitmap.Width(), bitmap.Height(), quality) != 0) return -1;
+namespace {
+
+int WriteRows(JpegWriter& writer, const CBitmapRect& bitmap) {
     for (int y = 0; y < bitmap.Height(); ++y) {
         const uint32_t* row = bitmap.Row(y);
         if (row == nullptr || writer.WriteRow(row) != 0) break;
     }
     return writer.Finish();
+}
+
+}  // namespace
+
+int WriteJpeg(const std::string& path, const CBitmapRect& bitmap, int quality) {
+    JpegWriter writer;
+    if (writer.Open(path, bitmap.Width(), bitmap.Height(), quality) != 0) return -1;
+    return WriteRows(writer, bitmap);
+}
+
+int EncodeJpeg(std::string& bytes, const CBitmapRect& bitmap, int quality) {
+    JpegWriter writer;
+    if (writer.OpenMemory(bytes, bitmap.Width(), bitmap.Height(), quality) != 0) return -1;
+    return WriteRows(writer, bitmap);
 }
 
 }  // namespace report

@@ -1,30 +1,18 @@
 #include "gantrix/report/report_generator.h"
 
-#include <cstdio>
 #include <ctime>
 #include <exception>
 #include <filesystem>
-#include <memory>
 
+#include "gantrix/report/file_bytes.h"
 #include "gantrix/report/folder_path.h"
 #include "gantrix/report/graph_images.h"
+#include "gantrix/report/parallel_for.h"
 #include "gantrix/report/report_page.h"
 
 namespace report {
 
 namespace {
-
-struct FileCloser {
-    void operator()(std::FILE* f) const { std::fclose(f); }
-};
-
-// Writes bytes to a new file; false when it cannot be created or written completely.
-bool WriteFile(const std::string& path, const std::string& bytes) {
-    std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "wb"));
-    if (!file) return false;
-    const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file.get()) == bytes.size();
-    return std::fclose(file.release()) == 0 && written;
-}
 
 std::string Join(const std::string& folder, const std::string& name) {
     return (std::filesystem::path(folder) / name).string();
@@ -39,7 +27,8 @@ std::string ConversionTimeNow() {
 
 }  // namespace
 
-ReportGenerator::ReportGenerator(ReportResources resources) : resources_(std::move(resources)) {}
+ReportGenerator::ReportGenerator(ReportResources resources, int threads)
+    : resources_(std::move(resources)), threads_(threads > 0 ? threads : UsableCores()) {}
 
 std::string ReportGenerator::GenerateReport(const std::string& logFile,
                                             const std::string& reportFolder) {
@@ -73,25 +62,28 @@ std::string ReportGenerator::WritePages(const std::string& logFile,
         labels.push_back(LinkLabel(exposure));
     }
 
+    // The images are the bulk of the work: made on every core first, then written in order.
+    std::vector<EncodedGraphs> graphs = EncodeGraphs(kept, threads_);
     for (size_t i = 0; i < kept.size(); ++i) {
         const int k = int(i + 1);
         ExposureRecord& exposure = *kept[i];
-        GraphScales scales;
-        if (!WriteExposureGraphs(exposure, k, reportFolder, scales)) return kErrorJpeg;
+        if (!WriteEncodedGraphs(graphs[i], k, reportFolder)) return kErrorJpeg;
+        const GraphScales scales = graphs[i].scales;
+        graphs[i] = {};
 
         if (resources_.styleSheet.empty()) return kErrorResource;
-        if (!WriteFile(Join(reportFolder, "dat/vt5log.css"), resources_.styleSheet)) {
+        if (!WriteFileBytes(Join(reportFolder, "dat/vt5log.css"), resources_.styleSheet)) {
             return kErrorDestination;
         }
         if (resources_.logo.empty()) return kErrorResource;
-        if (!WriteFile(Join(reportFolder, "dat/NORVANE-LOGO-small.jpg"), resources_.logo)) {
+        if (!WriteFileBytes(Join(reportFolder, "dat/NORVANE-LOGO-small.jpg"), resources_.logo)) {
             return kErrorDestination;
         }
         if (resources_.pageTemplate.empty()) return kErrorResource;
         const PageInfo page{state_,         exposure,      scales, k, LinkList(labels, k),
                             sourceFileName, conversionTime};
         const std::string text = SubstituteTemplate(resources_.pageTemplate, PageDictionary(page));
-        if (!WriteFile(Join(reportFolder, "guiexpo_" + std::to_string(k) + ".html"), text)) {
+        if (!WriteFileBytes(Join(reportFolder, "guiexpo_" + std::to_string(k) + ".html"), text)) {
             return kErrorDestination;
         }
     }

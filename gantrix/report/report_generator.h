@@ -27,10 +27,14 @@ struct FileOutcome {
 using FileDone = std::function<void(const FileOutcome&)>;
 
 // Turns guiding logs into report folders: one page per guided exposure with its graphs, a
-// style sheet and a logo. One generator handles one file at a time; it is not re-entrant.
+// style sheet and a logo. One generator handles one file at a time and is not re-entrant; it
+// draws and encodes the images of a file on `threads` threads (0: every usable core), with
+// the same files for any number of threads.
 class ReportGenerator {
 public:
-    explicit ReportGenerator(ReportResources resources);
+    explicit ReportGenerator(ReportResources resources, int threads = 0);
+
+    int Threads() const { return threads_; }
 
     // Writes the report of one log into reportFolder. Returns an empty text on success, else
     // one of the error texts above. Files written before an error stay.
@@ -47,6 +51,7 @@ private:
     std::string WritePages(const std::string& logFile, const std::string& reportFolder);
 
     ReportResources resources_;
+    int threads_;
     LineTable lines_;
     LogState state_;
 };

@@ -3,6 +3,8 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QListWidget>
 #include <QPushButton>
 #include <QTimer>
@@ -12,6 +14,7 @@
 #include <thread>
 
 #include "gantrix/app/api_server_dlg.h"
+#include "gantrix/app/fsys_dlg.h"
 #include "gantrix/app/gantrix_app.h"
 #include "gantrix/app/gantrix_dlg.h"
 #include "gantrix/app/gantrix_texts.h"
@@ -48,6 +51,12 @@ bool SaveMessage(Prompter& prompter, QWidget* parent, const QDir& folder, const 
     return ok;
 }
 
+void MakeFile(const QString& path, qint64 size) {
+    QDir().mkpath(QFileInfo(path).path());
+    QFile file(path);
+    if (file.open(QIODevice::WriteOnly)) file.write(QByteArray(size, 'x'));
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -64,9 +73,25 @@ int main(int argc, char** argv) {
 
     platform::vbus::LocalBus bus;
     platform::ftd2xx::ScopedBackend attach(bus);
+    // A card with a night's logs, and reports of earlier nights in "My folder".
+    const QDir card(folder.filePath(QStringLiteral("card")));
+    const QDir myFolder(folder.filePath(QStringLiteral("My folder")));
+    MakeFile(card.filePath(QStringLiteral("notes.txt")), 120);
+    for (const char* name : {"vt5_log_0307.txt", "vt5_log_0308.txt", "vt5_log_0309.txt",
+                             "vt5_log_0310.txt", "vt5_log_0311.txt"})
+        MakeFile(card.filePath(QStringLiteral("LOGS/") + QLatin1String(name)), 92708);
+    QDir(card.filePath(QStringLiteral("LOGS/2020"))).mkpath(QStringLiteral("."));
+    for (const char* name : {"vt5_log_0301", "vt5_log_0302", "vt5_log_0304"}) {
+        MakeFile(myFolder.filePath(QStringLiteral("A1B2C3D4E5F6G7H/Processed/") +
+                                   QLatin1String(name) + QStringLiteral("/guiexpo_1.html")),
+                 10);
+    }
+
     hcsim::HcConfig config;
     config.serial = "HC000042";
+    config.cardDir = card.absolutePath().toStdString();
     hcsim::SimulatedHc hc(bus, config);
+    config.cardDir.clear();
     config.serial = "HC000043";
     hcsim::SimulatedHc second(bus, config);
     SetNamedDevice("HC000042", "Observatory pier", 0);
@@ -138,5 +163,31 @@ int main(int argc, char** argv) {
                   VT5_GetErrorText(35));
     ok &= SaveMessage(prompter, &main, folder, "message-error.png", kCaptionError, error,
                       QMessageBox::Warning, QMessageBox::Ok);
+
+    {
+        StoreMyFolder(app.settingsKey, myFolder.absolutePath().toStdString());
+        VT5_Open(&app.toolApi, "HC000042", nullptr, 0, "Gantrix - FileSystem");
+        app.noConnection = false;
+        CFSysDlg browser(app);
+        browser.start();
+        auto* list = browser.findChild<QTreeWidget*>(QStringLiteral("listCard"));
+        browser.openRow(list->findItems(QStringLiteral("[LOGS]"), Qt::MatchExactly).value(0));
+        for (int i = 2; i < 4; ++i)
+            list->topLevelItem(i)->setSelected(true);
+        ok &= Save(browser, folder, "fsys-browser.png");
+
+        // A download on the paced line, half a second in.
+        hc.chip()->setPaced(true);
+        browser.findChild<QPushButton*>(QStringLiteral("buttonDownload"))->click();
+        std::this_thread::sleep_for(std::chrono::milliseconds(500));
+        browser.tick();
+        ok &= Save(browser, folder, "fsys-download.png");
+        browser.findChild<QPushButton*>(QStringLiteral("buttonDownload"))->click();
+        while (browser.transferRunning())
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        browser.tick();
+        hc.chip()->setPaced(false);
+        VT5_Close(&app.toolApi);
+    }
     return ok ? 0 : 1;
 }

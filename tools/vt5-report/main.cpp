@@ -1,6 +1,7 @@
 // vt5-report [-o FOLDER] LOGFILE...: writes the guiding report of every log given and lists
 // the outcome per log.
 #include <cstdio>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -30,15 +31,20 @@ int main(int argc, char** argv) {
         "      card; without one, the first folder of the log's path (\"/\" for an absolute\n"
         "      path);\n"
         "  FOLDER/<log name>/                 with -o FOLDER.\n"
-        "Prints one line per log and exits with 1 when any log failed.\n",
-        {{"--output", "-o", "FOLDER", "put each report into FOLDER/<log name>/"}}, false);
+        "Prints one line per log and exits with 1 when any log failed. The graphs are drawn\n"
+        "on every core the program may use, unless --jobs says how many threads to use.\n",
+        {{"--output", "-o", "FOLDER", "put each report into FOLDER/<log name>/"},
+         {"--jobs", "-j", "N", "draw the graphs on N threads (default: every core)"}},
+        false);
     if (auto status = line.Parse(argc, argv)) return *status;
     const std::vector<std::string>& logFiles = line.Positional();
     std::string outputFolder = line.Value("--output");
     if (line.Has("--output") && outputFolder.empty()) return line.UsageError("-o needs a folder");
     if (logFiles.empty()) return line.UsageError("no log file given");
+    const std::optional<long long> jobs = line.Number("--jobs", 1, 1024, 0);
+    if (!jobs) return 2;
 
-    report::ReportGenerator generator(report::LoadReportResources());
+    report::ReportGenerator generator(report::LoadReportResources(), int(*jobs));
     std::string resultText;
     const int failures = generator.ProcessLogFiles(
         logFiles, resultText,

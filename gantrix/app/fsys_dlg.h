@@ -1,0 +1,134 @@
+#pragma once
+
+// The SD card browser: its left half lists one folder of the HC's card (move through folders,
+// delete, download, and upload files dropped on the window); its right half lists the
+// reports made on this PC and processes local log files. Without a connection only the right
+// half works.
+
+#include <QDialog>
+#include <QTimer>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "gantrix/app/card_entry.h"
+#include "gantrix/app/processed_reports.h"
+#include "gantrix/app/transfer_state.h"
+#include "gantrix/report/report_generator.h"
+#include "vt5api/commands/identity.h"
+
+class CGantrixApp;
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QProgressBar;
+class QPushButton;
+class QTreeWidget;
+class QTreeWidgetItem;
+class TransferWorker;
+
+// Object names: labelPath, listCard, buttonDownload, progressTransfer, labelStatus,
+// checkProcessAfterDownload, checkGuidedExposures, buttonProcessLocal, labelUid, comboUid,
+// listProcessed.
+class CFSysDlg : public QDialog {
+    Q_OBJECT
+
+public:
+    // How the dialog ended besides the user closing it.
+    static constexpr int kCardFailed = 1;
+    static constexpr int kDeviceFailed = 2;
+
+    explicit CFSysDlg(CGantrixApp& app, QWidget* parent = nullptr);
+    ~CFSysDlg() override;
+
+    // The start of the dialog; false when it ended there (its result says how).
+    bool start();
+    // start(), then the dialog modally; its result.
+    int run();
+
+    // Opens a report page in the user's web browser; tests replace it.
+    using ReportOpener = std::function<void(const QString& path)>;
+    void setReportOpener(ReportOpener opener) { openReportPage_ = std::move(opener); }
+
+    bool closable() const { return closable_; }
+    bool transferRunning() const { return transfer_.transferMode != kTransferIdle; }
+    const std::string& folderPrefix() const { return folderPrefix_; }
+    const std::vector<CardEntry>& entries() const { return entries_; }
+
+    // Lists the current card folder and selects the row of `select` (the first row when there
+    // is none). Does nothing without a connection or while a transfer runs.
+    void refresh(const std::string& select = {});
+
+public slots:
+    // The folder of a row (double-click, or Enter on the first selected row).
+    void openRow(QTreeWidgetItem* row);
+    void openFirstSelectedRow();
+    // Delete: the selected plain files, after a question.
+    void deleteSelected();
+    // "Download files", or cancels the transfer that runs.
+    void downloadOrCancel();
+    // Files dropped on the window: uploads them into the card folder shown.
+    void uploadFiles(const QStringList& paths);
+    // Timer 888: the progress of a transfer, and its end.
+    void tick();
+    void chooseAndProcess();
+    void showUidReports(int index);
+    void openReport(QTreeWidgetItem* row);
+    // Closes only while no transfer runs.
+    void reject() override;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+
+private:
+    void buildControls();
+    void end(int result);
+    void reportApiError(const char* step, int32_t code);
+    // The path label, and its text as the card gave it.
+    void showPath(const std::string& text);
+    QTreeWidgetItem* addRow(int index);
+    void selectRow(QTreeWidgetItem* row);
+    std::vector<QTreeWidgetItem*> selectedRows() const;
+    void buildProcessedTree();
+    void processLogFiles(const std::vector<std::string>& logFiles);
+    std::string myFolder() const;
+
+    // Transfers (fsys_transfer.cpp).
+    void startTransfer(int mode);
+    void disableControlGroup();
+    void restoreControlGroup();
+    void finishTransfer();
+    bool selectUploads(const QStringList& paths);
+
+    CGantrixApp& app_;
+    bool connected_;
+    bool closable_ = false;
+    bool ended_ = false;
+    std::vector<CardEntry> entries_;
+    std::string folderPrefix_;
+    std::string pathShown_;
+    VT5DeviceInfo deviceInfo_{};
+    std::vector<UidFolder> processed_;
+    report::ReportGenerator generator_;
+    ReportOpener openReportPage_;
+
+    TransferState transfer_;
+    std::unique_ptr<TransferWorker> worker_;
+    QTimer transferTimer_;
+    std::vector<QWidget*> controlGroup_;
+    std::vector<bool> savedEnabled_;
+
+    QLabel* path_ = nullptr;
+    QTreeWidget* cardList_ = nullptr;
+    QPushButton* download_ = nullptr;
+    QProgressBar* progress_ = nullptr;
+    QLabel* status_ = nullptr;
+    QCheckBox* processAfterDownload_ = nullptr;
+    QCheckBox* guidedExposures_ = nullptr;
+    QPushButton* processLocal_ = nullptr;
+    QComboBox* uids_ = nullptr;
+    QTreeWidget* processedList_ = nullptr;
+};
