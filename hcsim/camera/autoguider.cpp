@@ -9,6 +9,8 @@ namespace {
 constexpr int64_t kCameraConnectMs = 50;   // from the emulation start to the first exposure
 constexpr int64_t kBacklogRetryMs = 1000;  // the PC is not collecting: look again later
 constexpr const char* kCameraUid = "VC5-EMULATED";
+// Refusals are short: they also go onto the HC's bottom line.
+constexpr const char* kNoCamera = "camera emulation off";
 
 // Electrons per pixel value unit of the camera's 12-bit gains.
 constexpr std::array<double, 10> kGains{4.579,  3.6599, 3.0641, 2.2977, 1.8401,
@@ -65,6 +67,7 @@ void Autoguider::start(int64_t now, const LogIdentity& who) {
     star_.reset();
     track_.reset();
     lock_.reset();
+    lastDrift_.reset();
     lostFrames_ = 0;
     wantCalibration_ = wantGuiding_ = false;
     pendingExposure_.reset();
@@ -72,7 +75,7 @@ void Autoguider::start(int64_t now, const LogIdentity& who) {
     counters_ = {};
     lastError_.clear();
     std::string error;
-    if (!log_.open(who.cardDir, now, error)) {
+    if (!log_.open(who.card, who.cardFolder, now, error)) {
         lastError_ = "no guiding log: " + error;
         return;
     }
@@ -89,12 +92,17 @@ void Autoguider::stop(int64_t now) {
     if (mode_ == Mode::Guiding) log_.write(now, "AG STOP");
     if (mainExposure_ != MainExposure::Idle) setMainExposure(now, MainExposure::Idle, 0);
     log_.write(now, "LOG STOP");
-    log_.close();
+    log_.close(now);
     mode_ = Mode::Off;
     camera_ = Camera::Idle;
     events_.clear();
     wantCalibration_ = wantGuiding_ = false;
     pendingExposure_.reset();
+}
+
+std::optional<int64_t> Autoguider::exposureLeft(int64_t now) const {
+    if (mainExposure_ != MainExposure::Exposing) return std::nullopt;
+    return std::max<int64_t>(mainAt_ - now, 0);
 }
 
 void Autoguider::reset(int64_t now) {
@@ -236,6 +244,7 @@ void Autoguider::logFrame(int64_t now) {
 
 void Autoguider::logDrift(int64_t now, double& ra, double& dec) {
     calibration_->split(star_->x - lock_->x, star_->y - lock_->y, ra, dec);
+    lastDrift_ = Point{ra, dec};
     log_.write(now, "AG DRIFT", {fixed(ra, 3), fixed(dec, 3)});
 }
 
@@ -346,8 +355,8 @@ void Autoguider::setMainExposure(int64_t at, MainExposure state, int seconds) {
 
 std::string Autoguider::calibrate(int64_t now) {
     advanceTo(now);
-    if (!running()) return "the camera emulation is not running";
-    if (mode_ == Mode::Guiding) return "guiding: stop guiding first";
+    if (!running()) return kNoCamera;
+    if (mode_ == Mode::Guiding) return "stop guiding first";
     if (mode_ == Mode::Calibrating) return "calibrating already";
     wantCalibration_ = true;
     return {};
@@ -355,7 +364,7 @@ std::string Autoguider::calibrate(int64_t now) {
 
 std::string Autoguider::startGuiding(int64_t now) {
     advanceTo(now);
-    if (!running()) return "the camera emulation is not running";
+    if (!running()) return kNoCamera;
     if (mode_ == Mode::Guiding) return "guiding already";
     wantGuiding_ = true;
     return {};
@@ -363,7 +372,7 @@ std::string Autoguider::startGuiding(int64_t now) {
 
 std::string Autoguider::stopGuiding(int64_t now) {
     advanceTo(now);
-    if (!running()) return "the camera emulation is not running";
+    if (!running()) return kNoCamera;
     if (mode_ == Mode::Guiding) {
         outputs_.allOff(now);
         log_.write(now, "AG STOP");
@@ -380,9 +389,9 @@ std::string Autoguider::stopGuiding(int64_t now) {
 
 std::string Autoguider::expose(int64_t now, int seconds) {
     advanceTo(now);
-    if (!running()) return "the camera emulation is not running";
-    if (seconds < 1) return "an exposure lasts 1 s or more";
-    if (mainExposure_ != MainExposure::Idle || pendingExposure_) return "an exposure is running";
+    if (!running()) return kNoCamera;
+    if (seconds < 1) return "1 s at least";
+    if (mainExposure_ != MainExposure::Idle || pendingExposure_) return "exposure running";
     if (mode_ == Mode::Guiding) {
         beginMainExposure(now, seconds);
     } else {
@@ -398,7 +407,7 @@ std::string Autoguider::endExposure(int64_t now) {
         pendingExposure_.reset();
         return {};
     }
-    if (mainExposure_ != MainExposure::Exposing) return "no exposure is running";
+    if (mainExposure_ != MainExposure::Exposing) return "no exposure running";
     setMainExposure(now, MainExposure::Readout, 0);
     mainAt_ = now + settings_.readoutMs;
     return {};

@@ -33,7 +33,8 @@ struct LogIdentity {
     std::string hcUid;
     std::string hardware;  // the second field: the HC's hardware ID
     std::string firmware;
-    std::filesystem::path cardDir;
+    SdCard* card = nullptr;            // none: no card slot
+    std::filesystem::path cardFolder;  // the host folder behind the card
 };
 
 // The HC's autoguider running on frames from the PC instead of its camera. Between start and
@@ -63,7 +64,8 @@ public:
     // A frame from the PC at `now`; false when none was awaited (it is then dropped).
     bool frameReceived(int64_t now, const uint8_t* data, size_t size);
 
-    // Requests of the user (menu, control commands); an empty text when taken, else why not.
+    // Requests of the user (menu, control commands); an empty text when taken, else why not,
+    // in a few words that fit the HC's display.
     std::string calibrate(int64_t now);
     std::string startGuiding(int64_t now);
     std::string stopGuiding(int64_t now);
@@ -84,6 +86,10 @@ public:
     const std::optional<StarMeasurement>& star() const { return star_; }
     const std::optional<CalibrationResult>& calibration() const { return calibration_; }
     const std::optional<Point>& lockPosition() const { return lock_; }
+    // RA and DEC parts of the star's offset from the lock in the last frame that had one.
+    const std::optional<Point>& lastDrift() const { return lastDrift_; }
+    // Milliseconds the main exposure has still to run; nothing when none runs.
+    std::optional<int64_t> exposureLeft(int64_t now) const;
     unsigned outputs() const { return outputs_.bits(); }
     const std::string& lastError() const { return lastError_; }
     const GuideLog& log() const { return log_; }
@@ -140,6 +146,7 @@ private:
     int lostFrames_ = 0;
     std::optional<CalibrationResult> calibration_;
     std::optional<Point> lock_;
+    std::optional<Point> lastDrift_;
     bool wantCalibration_ = false;
     bool wantGuiding_ = false;
 

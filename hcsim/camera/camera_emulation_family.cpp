@@ -7,6 +7,9 @@
 #include <functional>
 #include <sstream>
 
+#include "hcsim/card/file_system_family.h"
+#include "hcsim/hc/hc_device.h"
+
 namespace hcsim {
 
 using namespace protocol;
@@ -33,7 +36,9 @@ std::optional<double> decimal(const std::string& word, double min, double max) {
 
 }  // namespace
 
-CameraEmulationFamily::CameraEmulationFamily(const HcConfig& config) : config_(config) {}
+CameraEmulationFamily::CameraEmulationFamily(HcDevice& hc) : hc_(hc) {
+    log_.setClock([this](int64_t ms) { return origin_ + platform::Millis(ms); });
+}
 
 void CameraEmulationFamily::addCommands(HcMode mode, CommandTable& table) {
     if (mode != HcMode::Firmware) return;
@@ -50,10 +55,6 @@ void CameraEmulationFamily::restart() {
 void CameraEmulationFamily::started(HcMode, platform::TimePoint at) {
     origin_ = at;
     lastMs_ = 0;
-    const auto sinceStart = platform::now() - at;
-    log_.setClockOrigin(
-        std::chrono::system_clock::now() -
-        std::chrono::duration_cast<std::chrono::system_clock::duration>(sinceStart));
 }
 
 int64_t CameraEmulationFamily::hcMs(platform::TimePoint t) const {
@@ -72,18 +73,20 @@ platform::TimePoint CameraEmulationFamily::nextEvent() const {
 }
 
 camera::LogIdentity CameraEmulationFamily::identity() const {
+    const HcConfig& config = hc_.config();
     camera::LogIdentity who;
-    for (uint8_t c : uniqueIdOf(config_)) {
+    for (uint8_t c : uniqueIdOf(config)) {
         if (!c) break;
         who.hcUid += static_cast<char>(c);
     }
     char text[16];
-    std::snprintf(text, sizeof text, "%04u", unsigned{config_.hardwareId});
+    std::snprintf(text, sizeof text, "%04u", unsigned{config.hardwareId});
     who.hardware = text;
-    std::snprintf(text, sizeof text, "%x.%02x", config_.firmwareVersion >> 8,
-                  config_.firmwareVersion & 0xFFu);
+    std::snprintf(text, sizeof text, "%x.%02x", config.firmwareVersion >> 8,
+                  config.firmwareVersion & 0xFFu);
     who.firmware = text;
-    who.cardDir = config_.cardDir;
+    if (auto* fileSystem = hc_.family<FileSystemFamily>()) who.card = &fileSystem->card();
+    who.cardFolder = config.cardDir;
     return who;
 }
 
@@ -139,6 +142,7 @@ std::string CameraEmulationFamily::status() const {
       << " invalid=" << c.invalid << " missed=" << c.missed << " unasked=" << c.unasked
       << " events=" << g.events().size();
     if (!g.log().path().empty()) s << " log=" << g.log().path().string();
+    if (!g.log().error().empty()) s << " log-error=\"" << g.log().error() << '"';
     if (!g.lastError().empty()) s << " error=\"" << g.lastError() << '"';
     return s.str();
 }

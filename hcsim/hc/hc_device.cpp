@@ -19,7 +19,7 @@ HcDevice::HcDevice(HcConfig config) : config_(std::move(config)) {
     // the constructor has finished.
     families_.push_back(std::make_unique<IdentityFamily>(config_));
     families_.push_back(std::make_unique<SystemChangeFamily>(config_));
-    families_.push_back(std::make_unique<CameraEmulationFamily>(config_));
+    families_.push_back(std::make_unique<CameraEmulationFamily>(*this));
     families_.push_back(std::make_unique<DisplayFamily>(*this));
     families_.push_back(std::make_unique<FileSystemFamily>(config_));
     families_.push_back(std::make_unique<boot::BootLoaderFamily>(*this));

@@ -7,10 +7,12 @@
 
 #include <fstream>
 #include <memory>
+#include <regex>
 #include <sstream>
 #include <vector>
 
 #include "gantrix/report/report_generator.h"
+#include "hcsim/camera/camera_emulation_family.h"
 #include "tests/camera/guiding_session.h"
 
 namespace camtest {
@@ -102,7 +104,20 @@ TEST_F(AutoguiderTest, AGuidedExposureAskedForFirstCalibratesThenGuidesThenExpos
     ASSERT_EQ(session.control("expose 20"), "ok");
     EXPECT_EQ(session.control("expose 30").rfind("error:", 0), 0u);  // one at a time
     runUntilGuiding();
-    run(25'000);
+    run(12'000);
+    // The HC's live line tells the drift, and every other second the time left.
+    for (int second = 0; second < 2; ++second) {
+        const auto live = session.hc().with(
+            [](hcsim::HcDevice& d, platform::TimePoint now, platform::vbus::Bytes&) {
+                return d.family<hcsim::CameraEmulationFamily>()->liveLine(now);
+            });
+        ASSERT_TRUE(live);
+        EXPECT_TRUE(
+            std::regex_match(*live, std::regex(R"(RA[+-]\d\.\d" DE[+-]\d\.\d"|EXPO 0:0\d)")))
+            << *live;
+        run(1000);
+    }
+    run(12'000);
     ASSERT_EQ(loop.End(), 0);
 
     const std::vector<LogLine> lines = log();

@@ -98,6 +98,19 @@ TEST_F(EmulationProtocolTest, ABrokenFrameCountsAsAFrameWithoutAStarAndIsLogged)
     EXPECT_NE(text.find("\tCAM FRAME\t1\t1000\t0.00\t0.0\r\n"), std::string::npos) << text;
 }
 
+TEST_F(EmulationProtocolTest, APulledCardEndsTheLogButNotTheGuiding) {
+    start();
+    EXPECT_EQ(hc_->control("card pull"), "ok");
+    sleep(1050);
+    ASSERT_EQ(collect().back().code, kEventFrameRequest);
+    sendFrame({0, 0, 0, 0});  // its CAM FRAME line cannot be written
+    const std::string status = guiderStatus();
+    EXPECT_NE(status.find("log-error=\"writing the log failed (file system status 3)\""),
+              std::string::npos)
+        << status;
+    EXPECT_EQ(collect().front().code, kEventExposureStart);
+}
+
 TEST_F(EmulationProtocolTest, AFrameNobodyAskedForIsTakenAndDropped) {
     start();
     ParsedAnswer a = sendFrame({0, 0, 0, 0});
@@ -135,6 +148,21 @@ TEST_F(EmulationProtocolTest, ManyWaitingEventsGoOutInAnswersOf528BytesAtMost) {
         EXPECT_EQ(all[i].time, i);
         EXPECT_EQ(all[i].code, i % 2 ? 0xEF : 0x11);
     }
+}
+
+TEST_F(EmulationProtocolTest, APcThatStopsCollectingHoldsUpTheExposures) {
+    start();
+    hc_->with([](HcDevice& hc) {
+        auto& events = hc.family<CameraEmulationFamily>()->autoguider().events();
+        for (uint32_t i = 0; i < camera::EventQueue::kBacklog; ++i)
+            events.push({0x10, i, {}});
+    });
+    sleep(3000);
+    const auto waiting = collectAll();
+    EXPECT_EQ(waiting.size(), camera::EventQueue::kBacklog);  // no exposure among them
+    EXPECT_EQ(waiting.back().code, 0x10);
+    sleep(50);  // looked at again a second after each try
+    EXPECT_EQ(collect(), (std::vector<CollectedEvent>{{kEventExposureStart, 3050, {0xE8, 0x63}}}));
 }
 
 TEST_F(EmulationProtocolTest, ARestartOfTheHcEndsTheSession) {

@@ -1,8 +1,9 @@
 // The whole guiding loop on the virtual clock: Starloom's emulation loop renders the sky of a
 // mount with polar misalignment and periodic error, the simulated HC calibrates on it, follows
 // the unguided drift, then guides an exposure; the drift in the HC's log shrinks once guiding
-// starts, and the report made from the log shows it. Directly over USB, and through the API
-// server while another client reads the HC's identity.
+// starts, and the report made from the log shows it once the log has come off the card as
+// Gantrix's card browser copies it. Directly over USB, and through the API server while
+// another client reads the HC's identity.
 
 #include <gtest/gtest.h>
 
@@ -15,6 +16,7 @@
 #include "gantrix/report/report_generator.h"
 #include "gantrix/server/server_thread.h"
 #include "tests/camera/guiding_session.h"
+#include "tests/support/server_start.h"
 #include "tests/support/wire_client.h"
 #include "vt5api/commands/identity.h"
 
@@ -52,8 +54,9 @@ protected:
         EXPECT_EQ(session.mode(), Mode::Off);
     }
 
-    // The log shows the drift shrink once guiding starts, and so does its report.
-    void checkLogAndReport() {
+    // The log shows the drift shrink once guiding starts, and so does the report Gantrix makes
+    // of it once it has copied the log from the card (with `api`, the card browser's context).
+    void checkLogAndReport(CVT5Api& api) {
         const fs::path log = session.logPath();
         ASSERT_TRUE(fs::exists(log)) << log;
         const LogDrifts d = driftsOf(log);
@@ -65,9 +68,14 @@ protected:
         EXPECT_LT(d.guided.ra, d.unguided.ra / 5) << "unguided " << d.unguided.ra;
         EXPECT_LT(d.guided.dec, d.unguided.dec / 5) << "unguided " << d.unguided.dec;
 
+        const fs::path copy = session.folder() / "My folder" / log.filename();
+        fs::create_directories(copy.parent_path());
+        ASSERT_EQ(downloadFromCard(api, "/LOGS/" + log.filename().string(), copy), "");
+        ASSERT_EQ(fs::file_size(copy), fs::file_size(log));
+
         report::ReportGenerator generator(report::LoadReportResources());
         const fs::path folder = session.folder() / "report";
-        ASSERT_EQ(generator.GenerateReport(log.string(), folder.string()), "");
+        ASSERT_EQ(generator.GenerateReport(copy.string(), folder.string()), "");
         ASSERT_FALSE(fs::exists(folder / "guiexpo_2.html"));  // one guided exposure
         std::ifstream in(folder / "guiexpo_1.html");
         std::stringstream page;
@@ -88,23 +96,14 @@ TEST_F(GuidingLoopTest, CalibratesAndGuidesDirectly) {
     CVT5Api api;
     ASSERT_EQ(VT5_Open(&api, GuidingSession::kSerial, nullptr, 0, nullptr), 0);
     calibrateDriftAndGuide(api);
+    checkLogAndReport(api);
     VT5_Close(&api);
-    checkLogAndReport();
 }
 
 TEST_F(GuidingLoopTest, CalibratesAndGuidesThroughTheServerBesideAnotherClient) {
     ServerThread server;
     const int port = vt5test::freeTcpPort();
-    server.WithStatus([&](ServerStatus& s) {
-        s.configuredPort = port;
-        return 0;
-    });
-    server.StartServerThread();
-    for (int i = 0; i < 500 && server.WithStatus([](ServerStatus& s) {
-             return s.state != ServerStatus::kActive;
-         });
-         ++i)
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    ASSERT_TRUE(vt5test::startServerThread(server, port));
 
     CVT5Api api;
     ASSERT_EQ(VT5_Open(&api, nullptr, "127.0.0.1", port, "Starloom"), 0);
@@ -131,6 +130,10 @@ TEST_F(GuidingLoopTest, CalibratesAndGuidesThroughTheServerBesideAnotherClient) 
     done = true;
     reader.join();
     VT5_Close(&api);
+    CVT5Api browser;
+    ASSERT_EQ(VT5_Open(&browser, nullptr, "127.0.0.1", port, "Gantrix - FileSystem"), 0);
+    checkLogAndReport(browser);
+    VT5_Close(&browser);
     {
         platform::SteadyClock steady;
         platform::ScopedClock realTime(steady);
@@ -138,7 +141,6 @@ TEST_F(GuidingLoopTest, CalibratesAndGuidesThroughTheServerBesideAnotherClient) 
     }
     EXPECT_GT(reads, 10);
     EXPECT_EQ(failures, 0);
-    checkLogAndReport();
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "hcsim/camera/camera_emulation_family.h"
+#include "vt5api/commands/file_system.h"
 
 namespace camtest {
 
@@ -39,6 +40,23 @@ LogDrifts driftsOf(const fs::path& log) {
         r.dec = std::sqrt(sums[k][1] / r.frames);
     }
     return d;
+}
+
+std::string downloadFromCard(CVT5Api& api, const std::string& cardPath, const fs::path& to) {
+    int32_t status = 0;
+    if (int32_t r = VT5cmd_FS_Open(&api, cardPath.c_str(), VT5_FS_OPEN_READ, &status))
+        return "open " + cardPath + ": " + std::to_string(r) + " status " + std::to_string(status);
+    std::ofstream out(to, std::ios::binary);
+    std::vector<char> piece(VT5_FS_PIECE);
+    for (;;) {
+        int32_t got = 0;
+        if (int32_t r = VT5cmd_FS_Read(&api, piece.data(), VT5_FS_PIECE, &got, &status))
+            return "read: " + std::to_string(r) + " status " + std::to_string(status);
+        out.write(piece.data(), got);
+        if (got < VT5_FS_PIECE) break;
+    }
+    if (int32_t r = VT5cmd_FS_Close(&api, &status)) return "close: " + std::to_string(r);
+    return out ? "" : "cannot write " + to.string();
 }
 
 GuidingSession::GuidingSession() {

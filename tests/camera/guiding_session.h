@@ -28,6 +28,11 @@ struct LogDrifts {
 };
 LogDrifts driftsOf(const std::filesystem::path& log);
 
+// Copies a file of the HC's card to `to` with the file system commands, as Gantrix's card
+// browser does; empty on success, else what failed.
+std::string downloadFromCard(CVT5Api& api, const std::string& cardPath,
+                             const std::filesystem::path& to);
+
 // A simulated HC with its card in a private folder, on a private bus and the virtual clock,
 // for Starloom's emulation loop to drive.
 class GuidingSession {

@@ -127,13 +127,16 @@ TEST_F(DisplayTest, LightsShowWhatEachButtonDoesAtTheChosenLevelAndColour) {
         EXPECT_EQ(answer[6], 12);
         return Bytes(answer.begin() + 7, answer.begin() + 19);
     };
-    // ESC SET left right up down, as level and colour: "Button lights" (6) is selected.
-    EXPECT_EQ(lights(), (Bytes{0, 0, 6, 0, 6, 0, 6, 0, 0, 0, 6, 0}));
+    // ESC SET left right up down, as level and colour: "Guider" (the camera emulation's
+    // page) is selected; SET opens it, nothing is above it.
+    EXPECT_EQ(lights(), (Bytes{0, 0, 6, 0, 0, 0, 0, 0, 0, 0, 6, 0}));
+    press(kDown);  // "Button lights" (6)
+    EXPECT_EQ(lights(), (Bytes{0, 0, 6, 0, 6, 0, 6, 0, 6, 0, 6, 0}));
     press(kRight);
     press(kRight);
     press(kRight);
     press(kRight);  // no further than 9
-    EXPECT_EQ(lights(), (Bytes{0, 0, 9, 0, 9, 0, 9, 0, 0, 0, 9, 0}));
+    EXPECT_EQ(lights(), (Bytes{0, 0, 9, 0, 9, 0, 9, 0, 9, 0, 9, 0}));
     press(kDown);
     press(kSet);  // "Light colour": red, violet, blue
     EXPECT_EQ(lights(), (Bytes{0, 1, 9, 1, 9, 1, 9, 1, 9, 1, 9, 1}));
@@ -147,7 +150,7 @@ TEST_F(DisplayTest, LightsShowWhatEachButtonDoesAtTheChosenLevelAndColour) {
 
 TEST_F(DisplayTest, ButtonEventsMoveTheMenuAndPowerOffFollowsTheAcknowledgement) {
     plug();
-    for (int i = 0; i < 4; ++i) {
+    for (int i = 0; i < 5; ++i) {  // past Guider and the HC's own items to "Switch off"
         Bytes answer = send({0xAE, counter_++, 0x25, 0xFF});  // press down
         EXPECT_EQ(answer, (Bytes{0xAE, uint8_t(counter_ - 1), 0x00, 0x05, 0x00}));
         send({0xAE, counter_++, 0x35, 0xFF});  // release
@@ -161,9 +164,8 @@ TEST_F(DisplayTest, ButtonEventsMoveTheMenuAndPowerOffFollowsTheAcknowledgement)
 
 TEST_F(DisplayTest, ControlPressActsAsTheHcsOwnButtons) {
     plug();
-    EXPECT_EQ(hc_->control("press down"), "ok");
-    EXPECT_EQ(hc_->control("press down"), "ok");
-    EXPECT_EQ(hc_->control("press down"), "ok");
+    for (int i = 0; i < 4; ++i)  // to "Restart to BOOT"
+        EXPECT_EQ(hc_->control("press down"), "ok");
     EXPECT_EQ(hc_->control("press set"), "ok");
     EXPECT_EQ(hc_->control("press set"), "ok");  // "Yes, restart" into BOOT mode
     EXPECT_EQ(available(), (Bytes{0xFB, 0xAA, 0x00, 0x05, 0x00}));

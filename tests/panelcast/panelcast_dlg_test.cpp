@@ -193,8 +193,9 @@ TEST_F(PanelcastDlgTest, KeysWhileDisconnectedAreTheDialogs) {
 TEST_F(PanelcastDlgTest, PowerOffChosenOnTheHcEndsInTheNotification) {
     plugHc();
     connectAndDraw();
-    // Main menu: Button lights, Light colour, About this HC, Restart to BOOT, Switch off.
-    for (int i = 0; i < 4; ++i)
+    // Main menu: Guider, Button lights, Light colour, About this HC, Restart to BOOT,
+    // Switch off.
+    for (int i = 0; i < 5; ++i)
         tap(Qt::Key_Down);
     tap(Qt::Key_Return);  // "Switch off?"
     dialog().updateDisplay();

@@ -126,8 +126,9 @@ TEST_F(Display, ButtonEventIds) {
 
 TEST_F(Display, PowerOffChosenInTheMenuEndsTheNextRead) {
     ASSERT_EQ(VT5cmd_ReadDisplay(&api, frame.data(), nullptr, true), VT5_OK);
-    // Main menu: Button lights, Light colour, About this HC, Restart to BOOT, Switch off.
-    for (int i = 0; i < 4; ++i)
+    // Main menu: Guider, Button lights, Light colour, About this HC, Restart to BOOT,
+    // Switch off.
+    for (int i = 0; i < 5; ++i)
         press(VT5_BUTTON_DOWN);
     press(VT5_BUTTON_SET);  // "Switch off?" with "Yes, switch off" selected
     ASSERT_EQ(VT5cmd_ButtonEvent(&api, VT5_BUTTON_SET, false), VT5_OK);
@@ -137,7 +138,7 @@ TEST_F(Display, PowerOffChosenInTheMenuEndsTheNextRead) {
 
 TEST_F(Display, RestartToBootFromTheMenuIsAModeChange) {
     ASSERT_EQ(open(), VT5_OK);
-    for (int i = 0; i < 3; ++i)
+    for (int i = 0; i < 4; ++i)
         press(VT5_BUTTON_DOWN);
     press(VT5_BUTTON_SET);
     ASSERT_EQ(VT5cmd_ButtonEvent(&api, VT5_BUTTON_SET, false), VT5_OK);
