@@ -10,6 +10,20 @@
 
 namespace vt5test {
 
+namespace {
+
+// In the child after fork: runs the program, or ends with 127 as a shell would.
+[[noreturn]] void execArgv(const std::vector<std::string>& argv) {
+    std::vector<char*> args;
+    for (const std::string& a : argv)
+        args.push_back(const_cast<char*>(a.c_str()));
+    args.push_back(nullptr);
+    ::execv(args[0], args.data());
+    ::_exit(127);
+}
+
+}  // namespace
+
 Subprocess::Subprocess(const std::vector<std::string>& argv, bool stderrToo) {
     int fds[2];
     if (::pipe(fds) != 0) throw std::runtime_error("pipe failed");
@@ -20,12 +34,7 @@ Subprocess::Subprocess(const std::vector<std::string>& argv, bool stderrToo) {
         if (stderrToo) ::dup2(fds[1], 2);
         ::close(fds[0]);
         ::close(fds[1]);
-        std::vector<char*> args;
-        for (const std::string& a : argv)
-            args.push_back(const_cast<char*>(a.c_str()));
-        args.push_back(nullptr);
-        ::execv(args[0], args.data());
-        ::_exit(127);
+        execArgv(argv);
     }
     ::close(fds[1]);
     out_ = fds[0];
@@ -103,12 +112,7 @@ RunResult runProgram(const std::vector<std::string>& argv, const std::string& in
         ::dup2(err[1], 2);
         for (int fd : {in[0], in[1], out[0], out[1], err[0], err[1]})
             ::close(fd);
-        std::vector<char*> args;
-        for (const std::string& a : argv)
-            args.push_back(const_cast<char*>(a.c_str()));
-        args.push_back(nullptr);
-        ::execv(args[0], args.data());
-        ::_exit(127);
+        execArgv(argv);
     }
     ::close(in[0]);
     ::close(out[1]);
