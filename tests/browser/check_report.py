@@ -82,7 +82,8 @@ class DevTools:
         args = [
             chromium, "--headless", "--no-sandbox", "--disable-gpu", "--disable-quic",
             "--no-first-run", "--disable-background-networking", "--disable-component-update",
-            "--disable-sync", "--disable-extensions", "--allow-file-access-from-files", "--hide-scrollbars", "--mute-audio",
+            "--disable-sync", "--disable-extensions", "--allow-file-access-from-files",
+            "--hide-scrollbars", "--mute-audio",
             "--user-data-dir=" + self.profile,
             "--remote-debugging-pipe", "about:blank",
         ]
@@ -92,14 +93,18 @@ class DevTools:
                 pass_fds=(3, 4), preexec_fn=child_fds)
         os.close(to_browser_r)
         os.close(from_browser_w)
-        target = self.call("Target.createTarget", {"url": "about:blank"})["targetId"]
-        self.session = self.call("Target.attachToTarget",
-                                 {"targetId": target, "flatten": True})["sessionId"]
-        self.call("Page.enable", session=True)
-        self.call("Runtime.enable", session=True)
-        self.call("Emulation.setDeviceMetricsOverride",
-                  {"width": 1280, "height": 900, "deviceScaleFactor": 1, "mobile": False},
-                  session=True)
+        try:
+            target = self.call("Target.createTarget", {"url": "about:blank"})["targetId"]
+            self.session = self.call("Target.attachToTarget",
+                                     {"targetId": target, "flatten": True})["sessionId"]
+            self.call("Page.enable", session=True)
+            self.call("Runtime.enable", session=True)
+            self.call("Emulation.setDeviceMetricsOverride",
+                      {"width": 1280, "height": 900, "deviceScaleFactor": 1, "mobile": False},
+                      session=True)
+        except BaseException:
+            self.close()
+            raise
 
     def close(self):
         try:
@@ -173,7 +178,7 @@ class DevTools:
 
     def open(self, url):
         """Loads url; returns Chromium's error text (empty when the page loaded)."""
-        self.events = [e for e in self.events if e["method"] != "Page.loadEventFired"]
+        self.events = []
         result = self.call("Page.navigate", {"url": url}, session=True)
         if result.get("errorText"):
             return result["errorText"]
