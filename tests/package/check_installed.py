@@ -5,7 +5,8 @@ vt5-hcsim, and vt5-server started as its systemd unit says (readiness, journal l
 stop on SIGTERM).
 
   check_installed.py --root ROOT --prefix PREFIX       an install unpacked under ROOT
-  check_installed.py --install-from BUILD              cmake --install BUILD into a scratch prefix
+  check_installed.py --install-from BUILD [--remove PATH]...
+                                                       cmake --install BUILD into a scratch prefix
 
 Exit status 0 when everything holds, 1 with the failures listed otherwise."""
 
@@ -159,9 +160,13 @@ class SimulatedHc:
                             XDG_RUNTIME_DIR=scratch, XDG_CONFIG_HOME=scratch)
         self.proc = subprocess.Popen([inst.path("bin", "vt5-hcsim"), "--serial", serial],
                                      stdout=subprocess.PIPE, text=True, env=self.env)
-        line = self.proc.stdout.readline()
-        if not line.startswith("VT5_USB_BUS="):
-            fail(f"vt5-hcsim did not start: {line!r}")
+        seen = []
+        for line in self.proc.stdout:
+            seen.append(line)
+            if line.startswith("VT5_USB_BUS="):
+                break
+        else:
+            fail(f"vt5-hcsim did not start: {''.join(seen)!r}")
 
     def close(self):
         self.proc.terminate()
@@ -299,6 +304,9 @@ def main():
     parser.add_argument("--root", default="/")
     parser.add_argument("--prefix", default="/usr")
     parser.add_argument("--install-from", metavar="BUILD")
+    parser.add_argument("--remove", metavar="PATH", action="append", default=[],
+                        help="with --install-from: delete PATH (under the prefix) after the "
+                             "install, to show that the checks notice")
     args = parser.parse_args()
 
     with tempfile.TemporaryDirectory(prefix="vt5-installed.") as scratch:
@@ -310,6 +318,8 @@ def main():
                 print(r.stdout + r.stderr, file=sys.stderr)
                 return 1
             inst = Install("/", prefix)
+            for path in args.remove:
+                os.remove(inst.path(path))
         else:
             inst = Install(args.root, args.prefix)
         run = os.path.join(scratch, "run")
@@ -322,7 +332,8 @@ def main():
     if failures:
         print(f"{len(failures)} check(s) failed", file=sys.stderr)
         return 1
-    print(f"installed suite under {inst.root}{inst.prefix if inst.root == '/' else inst.prefix}: all checks passed")
+    where = inst.prefix if inst.root == "/" else f"{inst.prefix} in {inst.root}"
+    print(f"the suite installed in {where}: all checks passed")
     return 0
 
 
