@@ -16,6 +16,10 @@ set(CPACK_PACKAGE_DESCRIPTION
     "controller, and vt5-server as a systemd service for the computer at the\n"
     "telescope.")
 string(REPLACE ";" "" CPACK_PACKAGE_DESCRIPTION "${CPACK_PACKAGE_DESCRIPTION}")
+# The install runs with DESTDIR and the real prefix, so that the units name /usr/bin/vt5-server
+# and the settings file lands in /etc.
+set(CPACK_SET_DESTDIR ON)
+set(CPACK_INSTALL_PREFIX /usr)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)

@@ -1,6 +1,6 @@
-# Installs vt5-server's units, its settings file and its system user (run by `cmake --install`
-# with CMAKE_INSTALL_PREFIX and DESTDIR of that install; VT5_PACKAGING_DIR and VT5_STAGING_DIR
-# set by the caller).
+# Installs vt5-server's units, its settings file and its system user. Runs within
+# `cmake --install` (or CPack) with that install's CMAKE_INSTALL_PREFIX; file(INSTALL) adds
+# DESTDIR itself. The caller sets VT5_PACKAGING_DIR and VT5_STAGING_DIR.
 # /etc belongs to the system only when the prefix is /usr; elsewhere it is <prefix>/etc.
 set(prefix "${CMAKE_INSTALL_PREFIX}")
 if(prefix STREQUAL "/usr")
@@ -16,7 +16,7 @@ configure_file("${VT5_PACKAGING_DIR}/systemd/user/vt5-server.service" "${staging
 configure_file("${VT5_PACKAGING_DIR}/systemd/veltra5-sysusers.conf" "${staging}/sysusers/veltra5.conf" COPYONLY)
 configure_file("${VT5_PACKAGING_DIR}/systemd/vt5-server.default" "${staging}/default/vt5-server" COPYONLY)
 
-file(INSTALL "${staging}/system/vt5-server.service" DESTINATION "$ENV{DESTDIR}${prefix}/lib/systemd/system")
-file(INSTALL "${staging}/user/vt5-server.service" DESTINATION "$ENV{DESTDIR}${prefix}/lib/systemd/user")
-file(INSTALL "${staging}/sysusers/veltra5.conf" DESTINATION "$ENV{DESTDIR}${prefix}/lib/sysusers.d")
-file(INSTALL "${staging}/default/vt5-server" DESTINATION "$ENV{DESTDIR}${VT5_DEFAULTS_DIR}")
+file(INSTALL "${staging}/system/vt5-server.service" DESTINATION "${prefix}/lib/systemd/system")
+file(INSTALL "${staging}/user/vt5-server.service" DESTINATION "${prefix}/lib/systemd/user")
+file(INSTALL "${staging}/sysusers/veltra5.conf" DESTINATION "${prefix}/lib/sysusers.d")
+file(INSTALL "${staging}/default/vt5-server" DESTINATION "${VT5_DEFAULTS_DIR}")
