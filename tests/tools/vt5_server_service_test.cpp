@@ -69,11 +69,11 @@ protected:
     // vt5-server started the way systemd starts it: with JOURNAL_STREAM naming its standard
     // error when `journal` is set.
     void startServer(bool journal) {
-        std::string server = std::string(VT5_SERVER_PATH) + " --serial HCSVC001 --port " +
-                             std::to_string(port_);
-        std::string script = journal
-                                 ? "JOURNAL_STREAM=$(stat -L -c %d:%i /proc/self/fd/2) exec " + server
-                                 : "unset JOURNAL_STREAM; exec " + server;
+        std::string server =
+            std::string(VT5_SERVER_PATH) + " --serial HCSVC001 --port " + std::to_string(port_);
+        std::string script =
+            journal ? "JOURNAL_STREAM=$(stat -L -c %d:%i /proc/self/fd/2) exec " + server
+                    : "unset JOURNAL_STREAM; exec " + server;
         server_ = std::make_unique<vt5test::Subprocess>(
             std::vector<std::string>{"/bin/sh", "-c", script}, true);
     }
@@ -111,13 +111,15 @@ TEST_F(ServerService, TellsReadinessLogsForTheJournalAndStopsCleanlyOnSigterm) {
     EXPECT_TRUE(client.closedByServer(5000)) << "a client was left connected";
     std::vector<std::string> lines;
     std::string text;
-    while (server_->readLine(text, 5000)) lines.push_back(text);
+    while (server_->readLine(text, 5000))
+        lines.push_back(text);
     int status = server_->wait();
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), 0);
     ASSERT_FALSE(lines.empty());
     const std::regex journalLine("<[0-7]>[^<].*");
-    for (const std::string& l : lines) EXPECT_TRUE(std::regex_match(l, journalLine)) << l;
+    for (const std::string& l : lines)
+        EXPECT_TRUE(std::regex_match(l, journalLine)) << l;
     EXPECT_EQ(lines.back(), "<6>stopped");
 
     // The HC was closed: it can be opened directly again.

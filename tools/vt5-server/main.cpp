@@ -75,12 +75,11 @@ int main(int argc, char** argv) {
                 if (s.servedSerial[0] && s.openResult != VT5_OK &&
                     s.openResult != VT5_E_INVALID_RETURN)
                     log.Write(Priority::kWarning,
-                              std::string("HC ") + s.servedSerial + " not opened: " +
-                                  std::to_string(s.openResult) + " " +
+                              std::string("HC ") + s.servedSerial +
+                                  " not opened: " + std::to_string(s.openResult) + " " +
                                   VT5_GetErrorText(s.openResult));
                 announced = true;
-                manager.Notify("READY=1\nSTATUS=listening on port " +
-                               std::to_string(s.portInUse));
+                manager.Notify("READY=1\nSTATUS=listening on port " + std::to_string(s.portInUse));
             }
             return describe(s);
         });
@@ -96,8 +95,8 @@ int main(int argc, char** argv) {
     server.StopServerThread();
     int32_t result = server.WithStatus([](const ServerStatus& s) { return s.threadResult; });
     if (result != VT5_OK) {
-        log.Write(Priority::kError, "stopped with " + std::to_string(result) + ": " +
-                                        VT5_GetErrorText(result));
+        log.Write(Priority::kError,
+                  "stopped with " + std::to_string(result) + ": " + VT5_GetErrorText(result));
         return 1;
     }
     log.Write(Priority::kInfo, "stopped");

@@ -30,7 +30,8 @@ void ServiceLog::Write(Priority priority, const std::string& text) const {
     // One write per line, so that lines of the server thread and the main thread never mix.
     std::string line = journal_ ? "<" + std::to_string(static_cast<int>(priority)) + ">"
                                 : std::string("vt5-server: ");
-    for (char c : text) line += (c == '\n' || c == '\r') ? ' ' : c;
+    for (char c : text)
+        line += (c == '\n' || c == '\r') ? ' ' : c;
     line += '\n';
     std::fwrite(line.data(), 1, line.size(), stderr);
     std::fflush(stderr);

@@ -27,8 +27,8 @@ bool ServiceNotifier::Notify(const std::string& state) const {
     if (addr.sun_path[0] == '@') addr.sun_path[0] = '\0';
     auto length = static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + address_.size());
     return ::sendto(socket_.get(), state.data(), state.size(), MSG_NOSIGNAL,
-                    reinterpret_cast<const sockaddr*>(&addr), length) ==
-           static_cast<ssize_t>(state.size());
+                    reinterpret_cast<const sockaddr*>(&addr),
+                    length) == static_cast<ssize_t>(state.size());
 }
 
 }  // namespace service
