@@ -9,6 +9,8 @@
 int main(int argc, char** argv) {
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Panelcast"));
+    // Desktops match the window to its menu entry and icon by this name.
+    QGuiApplication::setDesktopFileName(QStringLiteral("veltra5-panelcast"));
     QApplication::setOrganizationName(QStringLiteral("NORVANE"));
     platform::clipboard::QtClipboard clipboard;
     platform::clipboard::ScopedClipboard useClipboard(clipboard);

@@ -8,6 +8,8 @@
 int main(int argc, char** argv) {
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Gantrix"));
+    // Desktops match the window to its menu entry and icon by this name.
+    QGuiApplication::setDesktopFileName(QStringLiteral("veltra5-gantrix"));
     QApplication::setOrganizationName(QStringLiteral("NORVANE"));
     QtPrompter prompter;
     CGantrixApp gantrix(prompter);

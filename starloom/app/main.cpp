@@ -9,6 +9,8 @@
 int main(int argc, char** argv) {
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Starloom"));
+    // Desktops match the window to its menu entry and icon by this name.
+    QGuiApplication::setDesktopFileName(QStringLiteral("veltra5-starloom"));
     // "Take Screenshot of the HC" puts the display on the desktop's clipboard.
     platform::clipboard::QtClipboard clipboard;
     platform::clipboard::ScopedClipboard useClipboard(clipboard);

@@ -68,6 +68,7 @@ CommandLine::CommandLine(std::string program, std::string synopsis, std::string 
                             "the HC that an API server shares (port 5937 unless given)"});
     }
     options_.push_back({"--help", "-h", "", "show this help and exit"});
+    options_.push_back({"--version", "", "", "show the suite's version and exit"});
 }
 
 const OptionSpec* CommandLine::Find(std::string_view name) const {
@@ -101,6 +102,10 @@ std::optional<int> CommandLine::Parse(int argc, const char* const* argv) {
         if (!spec) return UsageError("unknown option " + name);
         if (spec->name == "--help") {
             PrintUsage(stdout);
+            return 0;
+        }
+        if (spec->name == "--version") {
+            std::printf("%s (Veltra-5 PC suite) %s\n", program_.c_str(), VT5_VERSION);
             return 0;
         }
         std::string value;

@@ -62,8 +62,10 @@ void usage(FILE* to) {
         "  delivery framed|streamed|auto (how display updates reach the PC) |\n"
         "  guider | guider set NAME VALUE | calibrate | guide start|stop |\n"
         "  expose SECONDS|stop     the camera emulation's autoguider (see help) |\n"
-
-        "  firmware (what the HC and its camera have installed) | camera attach|detach\n");
+        "  firmware (what the HC and its camera have installed) | camera attach|detach\n"
+        "\n"
+        "  -h, --help                 show this help and exit\n"
+        "      --version              show the suite's version and exit\n");
 }
 
 std::unique_ptr<platform::vbus::Device> makeDevice(const ChipSpec& spec) {
@@ -158,6 +160,9 @@ int main(int argc, char** argv) {
             return control(argc, argv, i + 1);
         } else if (a == "-h" || a == "--help") {
             usage(stdout);
+            return 0;
+        } else if (a == "--version") {
+            std::printf("vt5-hcsim (Veltra-5 PC suite) %s\n", VT5_VERSION);
             return 0;
         } else {
             std::fprintf(stderr, "vt5-hcsim: unknown argument %s\n", a.c_str());

@@ -12,16 +12,14 @@
 
 #include "gantrix/server/server_thread.h"
 #include "tools/cli/command_line.h"
+#include "tools/vt5-server/service_log.h"
+#include "tools/vt5-server/service_notify.h"
 
 namespace {
 
 volatile std::sig_atomic_t stopRequested = 0;
 void onSignal(int) {
     stopRequested = 1;
-}
-
-void log(const char* line) {
-    std::fprintf(stderr, "vt5-server: %s\n", line);
 }
 
 std::string describe(const ServerStatus& s) {
@@ -49,9 +47,12 @@ int main(int argc, char** argv) {
     std::string serial = line.Value("--serial");
     if (serial.size() > 8) return line.UsageError("a serial has at most 8 characters");
 
+    const service::ServiceLog log;
+    const service::ServiceNotifier manager;
+    using service::Priority;
     ServerThread server;
-    server.SetServerLog(log);
-    server.SetErrorReport([](const std::string& text) { log(text.c_str()); });
+    server.SetServerLog([&log](const char* text) { log.Write(Priority::kInfo, text); });
+    server.SetErrorReport([&log](const std::string& text) { log.Write(Priority::kError, text); });
     server.WithStatus([&](ServerStatus& s) {
         s.configuredPort = static_cast<int32_t>(*port);
         std::snprintf(s.servedSerial, sizeof s.servedSerial, "%s", serial.c_str());
@@ -60,6 +61,7 @@ int main(int argc, char** argv) {
     });
     std::signal(SIGINT, onSignal);
     std::signal(SIGTERM, onSignal);
+    std::signal(SIGPIPE, SIG_IGN);
     server.StartServerThread();
 
     std::string lastDevice;
@@ -69,25 +71,34 @@ int main(int argc, char** argv) {
         if (!server.IsServerRunning(nullptr, &portInUse)) break;
         std::string device = server.WithStatus([&](const ServerStatus& s) {
             if (!announced && s.state == ServerStatus::kActive) {
-                std::fprintf(stderr, "vt5-server: listening on port %d\n", s.portInUse);
+                log.Write(Priority::kNotice, "listening on port " + std::to_string(s.portInUse));
                 if (s.servedSerial[0] && s.openResult != VT5_OK &&
                     s.openResult != VT5_E_INVALID_RETURN)
-                    std::fprintf(stderr, "vt5-server: HC %s not opened: %d %s\n", s.servedSerial,
-                                 s.openResult, VT5_GetErrorText(s.openResult));
+                    log.Write(Priority::kWarning,
+                              std::string("HC ") + s.servedSerial +
+                                  " not opened: " + std::to_string(s.openResult) + " " +
+                                  VT5_GetErrorText(s.openResult));
                 announced = true;
+                manager.Notify("READY=1\nSTATUS=listening on port " + std::to_string(s.portInUse));
             }
             return describe(s);
         });
-        if (device != lastDevice) log(device.c_str());
-        lastDevice = device;
+        if (announced && device != lastDevice) {
+            log.Write(Priority::kInfo, device);
+            manager.Notify("STATUS=" + device);
+        }
+        if (announced) lastDevice = device;
         ::usleep(50000);
     }
+    // Clients see their connections closed and the HC is closed before the process ends.
+    manager.Notify("STOPPING=1\nSTATUS=stopping");
     server.StopServerThread();
     int32_t result = server.WithStatus([](const ServerStatus& s) { return s.threadResult; });
     if (result != VT5_OK) {
-        std::fprintf(stderr, "vt5-server: stopped with %d: %s\n", result, VT5_GetErrorText(result));
+        log.Write(Priority::kError,
+                  "stopped with " + std::to_string(result) + ": " + VT5_GetErrorText(result));
         return 1;
     }
-    log("stopped");
+    log.Write(Priority::kInfo, "stopped");
     return 0;
 }

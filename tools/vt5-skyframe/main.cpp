@@ -8,6 +8,10 @@
 
 int main(int argc, char** argv) {
     const std::vector<std::string_view> args(argv + 1, argv + argc);
+    if (args.size() == 1 && args[0] == "--version") {
+        std::cout << "vt5-skyframe (Veltra-5 PC suite) " << VT5_VERSION << "\n";
+        return 0;
+    }
     std::string error;
     const auto options = skyframe::ParseOptions(args, error);
     if (!options) {

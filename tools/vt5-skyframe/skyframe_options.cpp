@@ -162,7 +162,10 @@ std::string UsageText() {
          "  --az-error ARCSEC     polar axis turned in azimuth (0)\n"
          "  --hour-angle H        target's hours from the meridian at the start (0)\n"
          "  --backlash S          DEC backlash in seconds of guiding (0: off)\n"
-         "  --guide OUTPUTS       guide outputs held on: ra+,ra-,dec+,dec- or none (none)\n";
+         "  --guide OUTPUTS       guide outputs held on: ra+,ra-,dec+,dec- or none (none)\n"
+         "\n"
+         "  -h, --help            show this help and exit\n"
+         "      --version         show the suite's version and exit\n";
     return s.str();
 }
 
