@@ -37,7 +37,9 @@ public:
     int Threads() const { return threads_; }
 
     // Writes the report of one log into reportFolder. Returns an empty text on success, else
-    // one of the error texts above. Files written before an error stay.
+    // one of the error texts above. Files written before an error stay. After a successful
+    // run the folder holds no pages or images of the report's naming other than its own (an
+    // older report of the log may have had more); other files in it are left alone.
     std::string GenerateReport(const std::string& logFile, const std::string& reportFolder);
 
     // Runs GenerateReport for each log into <anchor>/Processed/<base name> (or, when
