@@ -14,6 +14,8 @@
 
 namespace report {
 
+static_assert(kMaxLogFileSize == size_t(256) << 20, "kErrorTooLarge names the limit");
+
 namespace {
 
 std::string Join(const std::string& folder, const std::string& name) {
@@ -34,7 +36,16 @@ ReportGenerator::ReportGenerator(ReportResources resources, int threads)
 
 std::string ReportGenerator::GenerateReport(const std::string& logFile,
                                             const std::string& reportFolder) {
-    if (lines_.ReadLogFile(logFile) != kReadOk) return kErrorReadLog;
+    switch (lines_.ReadLogFile(logFile)) {
+        case kReadOk:
+            break;
+        case kReadNotAFile:
+            return kErrorNotAFile;
+        case kReadTooLarge:
+            return kErrorTooLarge;
+        default:
+            return kErrorReadLog;
+    }
     try {
         if (!Interpret(lines_, state_)) return kErrorEvaluate;
     } catch (const std::exception&) {
