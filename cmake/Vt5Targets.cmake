@@ -11,11 +11,17 @@ function(vt5_add_test name)
   if(VT5_SANITIZE)
     target_sources(${name} PRIVATE ${PROJECT_SOURCE_DIR}/cmake/lsan_suppressions.cpp)
   endif()
-  set(props TIMEOUT ${T_TIMEOUT} ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
+  set(props TIMEOUT ${T_TIMEOUT})
   if(T_SERIAL)
     list(APPEND props RUN_SERIAL TRUE)
   endif()
   gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES ${props})
+  # gtest_discover_tests splits a list-valued property into words, so the environment (a
+  # list) is set on the discovered tests by a file CTest reads after them.
+  set(environment_file ${CMAKE_CURRENT_BINARY_DIR}/${name}_environment.cmake)
+  file(GENERATE OUTPUT ${environment_file} CONTENT
+       "if(${name}_TESTS)\n  set_tests_properties(\${${name}_TESTS} PROPERTIES ENVIRONMENT [==[${VT5_TEST_ENVIRONMENT}]==])\nendif()\n")
+  set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES ${environment_file})
 endfunction()
 
 # vt5_add_bench(<name> SOURCES <files...> LIBS <targets...>)
@@ -71,6 +77,6 @@ function(vt5_add_fuzzer name)
   add_test(NAME ${name}
            COMMAND ${name} -max_total_time=${F_SECONDS} -timeout=10 -rss_limit_mb=2048
                    -print_final_stats=1 ${dict} ${corpus} ${seeds})
-  set_tests_properties(${name} PROPERTIES LABELS fuzz TIMEOUT 600
-                       ENVIRONMENT "VT5_USB_BACKENDS=none;VT5_USB_BUS=/nonexistent/vt5-fuzz-bus")
+  set_tests_properties(${name} PROPERTIES LABELS fuzz TIMEOUT 600 ENVIRONMENT
+                       "${VT5_TEST_ENVIRONMENT};VT5_USB_BACKENDS=none;VT5_USB_BUS=/nonexistent/vt5-fuzz-bus")
 endfunction()

@@ -4,8 +4,10 @@ add_compile_options(-Wall -Wextra -Wpedantic -Wshadow -Wnon-virtual-dtor -Wcast-
 if(VT5_WERROR)
   add_compile_options(-Werror)
 endif()
+# Every sanitizer finding ends the program: a report that scrolls past in a passing run is
+# a finding lost.
 if(VT5_SANITIZE)
-  add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
+  add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=all)
   add_link_options(-fsanitize=address,undefined)
 endif()
 
@@ -15,6 +17,15 @@ if(VT5_FUZZ)
   if(NOT CMAKE_CXX_COMPILER_ID MATCHES "Clang")
     message(FATAL_ERROR "VT5_FUZZ needs clang (CC=clang CXX=clang++)")
   endif()
-  add_compile_options(-fsanitize=fuzzer-no-link,address,undefined -fno-omit-frame-pointer)
+  add_compile_options(-fsanitize=fuzzer-no-link,address,undefined -fno-omit-frame-pointer
+                      -fno-sanitize-recover=all)
   add_link_options(-fsanitize=address,undefined)
+endif()
+
+# The environment of every test and fuzz run. In the sanitizer and fuzz builds the runtimes
+# halt on the first finding as well, whatever the options a program was built with.
+set(VT5_TEST_ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
+if(VT5_SANITIZE OR VT5_FUZZ)
+  list(APPEND VT5_TEST_ENVIRONMENT "ASAN_OPTIONS=halt_on_error=1"
+       "UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1")
 endif()

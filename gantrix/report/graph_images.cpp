@@ -5,6 +5,7 @@
 #include "gantrix/report/file_bytes.h"
 #include "gantrix/report/jpeg_writer.h"
 #include "gantrix/report/parallel_for.h"
+#include "gantrix/report/report_files.h"
 
 namespace report {
 
@@ -100,19 +101,27 @@ std::vector<EncodedGraphs> EncodeGraphs(const std::vector<ExposureRecord*>& expo
     return encoded;
 }
 
-bool WriteEncodedGraphs(const EncodedGraphs& graphs, int k, const std::string& reportFolder) {
-    const std::string prefix =
-        (std::filesystem::path(reportFolder) / "dat" / ("guiexp_" + std::to_string(k))).string();
+bool WriteEncodedGraphs(const EncodedGraphs& graphs, int k, const std::string& reportFolder,
+                        std::set<std::string>* written) {
+    const std::string stem = "guiexp_" + std::to_string(k);
+    const std::filesystem::path dat = std::filesystem::path(reportFolder) / "dat";
     for (size_t i = 0; i < EncodedGraphs::kFiles; ++i) {
         const EncodedGraphs::File& file = graphs.files[i];
         if (!file.present) continue;
         // Nothing encoded (a canvas that could not be had): no empty file.
         if (!file.complete && file.bytes.empty()) return false;
-        if (!WriteFileBytes(prefix + kGraphFiles[i].suffix, file.bytes) || !file.complete) {
-            return false;
-        }
+        const std::string name = stem + kGraphFiles[i].suffix;
+        if (!WriteFileBytes((dat / name).string(), file.bytes) || !file.complete) return false;
+        if (written) written->insert(name);
     }
     return true;
+}
+
+bool IsGraphFileName(std::string_view name) {
+    for (const GraphFile& file : kGraphFiles) {
+        if (IsNumberedName(name, "guiexp_", file.suffix)) return true;
+    }
+    return false;
 }
 
 bool WriteExposureGraphs(ExposureRecord& exposure, int k, const std::string& reportFolder,

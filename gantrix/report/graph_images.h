@@ -1,6 +1,8 @@
 #pragma once
 
+#include <set>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "common/bitmap_rect.h"
@@ -92,7 +94,12 @@ std::vector<EncodedGraphs> EncodeGraphs(const std::vector<ExposureRecord*>& expo
 // Writes the files of exposure k (1-based page number) into reportFolder/dat in their order.
 // False as soon as one cannot be written or was not encoded whole (files written before stay,
 // and so do the bytes the encoder made of that one before it failed).
-bool WriteEncodedGraphs(const EncodedGraphs& graphs, int k, const std::string& reportFolder);
+// The names of the files written (in dat) are added to written when it is given.
+bool WriteEncodedGraphs(const EncodedGraphs& graphs, int k, const std::string& reportFolder,
+                        std::set<std::string>* written = nullptr);
+
+// True for a name the report gives the image files in dat ("guiexp_<k>_ra_graph.jpg", ...).
+bool IsGraphFileName(std::string_view name);
 
 // Draws the graphs of exposure k (1-based page number) and writes them as JPEG files to
 // reportFolder/dat; converts its tracking errors to arcseconds on the way. False as soon as a

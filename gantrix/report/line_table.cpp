@@ -1,7 +1,10 @@
 #include "gantrix/report/line_table.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include <cstdint>
 #include <cstdio>
 #include <memory>
 #include <new>
@@ -59,19 +62,30 @@ int ParseLineHead(LogLine& line) {
 
 int LineTable::ReadLogFile(const std::string& path) {
     Clear();
-    File file(std::fopen(path.c_str(), "rb"));
-    if (!file) return kReadCannotOpen;
+    // Without O_NONBLOCK, opening a FIFO would wait for a writer before the check below.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return kReadCannotOpen;
+    File file(::fdopen(fd, "rb"));
+    if (!file) {
+        ::close(fd);
+        return kReadCannotOpen;
+    }
+    struct stat info {};
+    if (::fstat(fd, &info) != 0) return kReadCannotOpen;
+    if (!S_ISREG(info.st_mode)) return kReadNotAFile;
+    if (uint64_t(info.st_size) > kMaxLogFileSize) return kReadTooLarge;
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
     std::string data;
     try {
         // Known size: one allocation (the size is a hint; the loop reads to the end anyway).
-        struct stat info {};
-        if (::fstat(fileno(file.get()), &info) == 0 && info.st_size > 0) {
-            data.reserve(size_t(info.st_size));
-        }
+        if (info.st_size > 0) data.reserve(size_t(info.st_size));
         char chunk[65536];
         size_t n = 0;
-        while ((n = std::fread(chunk, 1, sizeof chunk, file.get())) > 0)
+        while ((n = std::fread(chunk, 1, sizeof chunk, file.get())) > 0) {
+            // A file still growing, or one that tells no size, is held to the same limit.
+            if (n > kMaxLogFileSize - data.size()) return kReadTooLarge;
             data.append(chunk, n);
+        }
     } catch (const std::bad_alloc&) {
         return kReadNoMemory;
     } catch (const std::length_error&) {

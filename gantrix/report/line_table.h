@@ -25,13 +25,20 @@ enum ReadStatus : int {
     kReadCannotOpen = 1,
     kReadNoMemory = 2,
     kReadEmptyLine = 3,
+    kReadNotAFile = 4,  // a folder, device, FIFO or socket: never a log
+    kReadTooLarge = 5,  // over kMaxLogFileSize
 };
+
+// The largest log file read, far above any an HC writes (a whole night of guiding at one frame
+// per second is a few MiB). Anything larger is no log, and reading it would only exhaust memory.
+inline constexpr size_t kMaxLogFileSize = size_t(256) << 20;
 
 // The lines of one log file, in file order.
 class LineTable {
 public:
     // Reads a whole file; any previous content is dropped first. On a non-zero status the
-    // table is left empty.
+    // table is left empty. Only a regular file of at most kMaxLogFileSize bytes is read; the
+    // file is opened so that a FIFO cannot block the caller.
     int ReadLogFile(const std::string& path);
     // The same for log bytes already in memory.
     int ReadLogData(std::string data);

@@ -3,14 +3,18 @@
 #include <ctime>
 #include <exception>
 #include <filesystem>
+#include <set>
 
 #include "gantrix/report/file_bytes.h"
 #include "gantrix/report/folder_path.h"
 #include "gantrix/report/graph_images.h"
 #include "gantrix/report/parallel_for.h"
+#include "gantrix/report/report_files.h"
 #include "gantrix/report/report_page.h"
 
 namespace report {
+
+static_assert(kMaxLogFileSize == size_t(256) << 20, "kErrorTooLarge names the limit");
 
 namespace {
 
@@ -32,7 +36,16 @@ ReportGenerator::ReportGenerator(ReportResources resources, int threads)
 
 std::string ReportGenerator::GenerateReport(const std::string& logFile,
                                             const std::string& reportFolder) {
-    if (lines_.ReadLogFile(logFile) != kReadOk) return kErrorReadLog;
+    switch (lines_.ReadLogFile(logFile)) {
+        case kReadOk:
+            break;
+        case kReadNotAFile:
+            return kErrorNotAFile;
+        case kReadTooLarge:
+            return kErrorTooLarge;
+        default:
+            return kErrorReadLog;
+    }
     try {
         if (!Interpret(lines_, state_)) return kErrorEvaluate;
     } catch (const std::exception&) {
@@ -64,10 +77,12 @@ std::string ReportGenerator::WritePages(const std::string& logFile,
 
     // The images are the bulk of the work: made on every core first, then written in order.
     std::vector<EncodedGraphs> graphs = EncodeGraphs(kept, threads_);
+    std::set<std::string> pagesWritten;
+    std::set<std::string> graphsWritten;
     for (size_t i = 0; i < kept.size(); ++i) {
         const int k = int(i + 1);
         ExposureRecord& exposure = *kept[i];
-        if (!WriteEncodedGraphs(graphs[i], k, reportFolder)) return kErrorJpeg;
+        if (!WriteEncodedGraphs(graphs[i], k, reportFolder, &graphsWritten)) return kErrorJpeg;
         const GraphScales scales = graphs[i].scales;
         graphs[i] = {};
 
@@ -83,9 +98,14 @@ std::string ReportGenerator::WritePages(const std::string& logFile,
         const PageInfo page{state_,         exposure,      scales, k, LinkList(labels, k),
                             sourceFileName, conversionTime};
         const std::string text = SubstituteTemplate(resources_.pageTemplate, PageDictionary(page));
-        if (!WriteFileBytes(Join(reportFolder, "guiexpo_" + std::to_string(k) + ".html"), text)) {
-            return kErrorDestination;
-        }
+        if (!WriteFileBytes(Join(reportFolder, PageFileName(k)), text)) return kErrorDestination;
+        pagesWritten.insert(PageFileName(k));
+    }
+    // A report written over an older one of the same log (which has since lost exposures, or
+    // their DEC graphs) must not keep the older pages and images, linked to nothing.
+    if (!RemoveFilesNotWritten(reportFolder, IsPageFileName, pagesWritten) ||
+        !RemoveFilesNotWritten(Join(reportFolder, "dat"), IsGraphFileName, graphsWritten)) {
+        return kErrorDestination;
     }
     return {};
 }

@@ -12,6 +12,8 @@ namespace report {
 
 // The outcomes of a report run as the user reads them.
 inline constexpr const char* kErrorReadLog = "Can't read log file (format error?)";
+inline constexpr const char* kErrorNotAFile = "Can't read log file (not a regular file)";
+inline constexpr const char* kErrorTooLarge = "Can't read log file (larger than 256 MiB)";
 inline constexpr const char* kErrorEvaluate = "Error while evaluating log data";
 inline constexpr const char* kErrorDestination = "Can't create destination path";
 inline constexpr const char* kErrorJpeg = "can't write JPG file";
@@ -37,7 +39,9 @@ public:
     int Threads() const { return threads_; }
 
     // Writes the report of one log into reportFolder. Returns an empty text on success, else
-    // one of the error texts above. Files written before an error stay.
+    // one of the error texts above. Files written before an error stay. After a successful
+    // run the folder holds no pages or images of the report's naming other than its own (an
+    // older report of the log may have had more); other files in it are left alone.
     std::string GenerateReport(const std::string& logFile, const std::string& reportFolder);
 
     // Runs GenerateReport for each log into <anchor>/Processed/<base name> (or, when

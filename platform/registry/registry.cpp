@@ -101,8 +101,14 @@ LSTATUS Key::reachSubKey(std::string_view subKey, bool create, Key& out) const {
         };
         const HiveFile file(hive_);
         Hive hive;
-        LSTATUS status = create ? file.update(find) : file.read(hive);
-        if (!create && status == ERROR_SUCCESS) status = find(hive);
+        LSTATUS status = file.read(hive);
+        // An existing key opens without writing, so that a hive that may not be written still
+        // reads; only creating a key that is missing takes the writer's path.
+        if (status == ERROR_SUCCESS && create && !hive.keyExists(full)) {
+            status = file.update(find);
+        } else if (status == ERROR_SUCCESS) {
+            status = find(hive);
+        }
         if (status != ERROR_SUCCESS) {
             out.close();
             return status;

@@ -103,7 +103,7 @@ TEST(ReadLogFile, GrowsTheTableInStepsAndReadsFilesFromDisk) {
 
     EXPECT_EQ(table.ReadLogFile(dir / "missing.txt"), kReadCannotOpen);
     EXPECT_EQ(table.Size(), 0u);
-    EXPECT_EQ(table.ReadLogFile(dir.Path().string()), kReadCannotOpen);  // a folder
+    EXPECT_EQ(table.ReadLogFile(dir.Path().string()), kReadNotAFile);  // a folder
 }
 
 }  // namespace

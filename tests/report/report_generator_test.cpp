@@ -4,6 +4,9 @@
 
 #include <filesystem>
 #include <regex>
+#include <set>
+#include <string>
+#include <vector>
 
 #include "gantrix/report/folder_path.h"
 #include "tests/report/jpeg_test_support.h"
@@ -107,6 +110,48 @@ TEST_F(ReportGeneratorTest, WritesNothingButTheFoldersWhenNoExposureWasGuided) {
     ASSERT_EQ(Generate(log.Text()), "");
     EXPECT_TRUE(fs::is_directory(fs::path(Folder()) / "dat"));
     EXPECT_EQ(CountFiles(Folder()), 0);
+}
+
+TEST_F(ReportGeneratorTest, ARerunRemovesTheOlderPagesAndImagesItDidNotWriteAgain) {
+    LogBuilder three;
+    three.Start().Exposure(60000, 70000).Exposure(80000, 100000).Exposure(120000, 125000);
+    ASSERT_EQ(Generate(three.Text()), "");
+    ASSERT_EQ(CountFiles(Folder()), 3 + 2 + 3 * 8);
+    // What the user put there, named like but not as the report names its files.
+    const fs::path folder = Folder();
+    const std::vector<std::string> others = {"notes.txt", "guiexpo_01.html", "guiexpo_2.htm",
+                                             "dat/guiexp_2_sketch.jpg", "dat/guiexp_x_calib.jpg"};
+    for (const std::string& name : others)
+        dir_.Write("report/" + name, "mine");
+    fs::create_directories(folder / "guiexpo_5.html");  // a folder, not the report's file
+
+    // The log lost two exposures, and the one left has no DEC calibration.
+    LogBuilder one;
+    one.Start("1\t0\t2\t0\t1\t0.0009").Exposure(60000, 70000);
+    ASSERT_EQ(Generate(one.Text()), "");
+    std::set<std::string> names;
+    for (const auto& entry : fs::recursive_directory_iterator(folder))
+        names.insert(fs::relative(entry.path(), folder).string());
+    std::set<std::string> expected = {"guiexpo_1.html",
+                                      "guiexpo_5.html",
+                                      "dat",
+                                      "dat/vt5log.css",
+                                      "dat/NORVANE-LOGO-small.jpg",
+                                      "dat/guiexp_1_ra_graph.jpg",
+                                      "dat/guiexp_1_raag_graph.jpg",
+                                      "dat/guiexp_1_track_err.jpg",
+                                      "dat/guiexp_1_fwhm.jpg"};
+    expected.insert(others.begin(), others.end());
+    EXPECT_EQ(names, expected);
+    EXPECT_EQ(Page(1).find("guiexpo_2.html"), std::string::npos);
+
+    // No guided exposure left: no page either.
+    LogBuilder none;
+    none.Start().At(50000, "AG STOP").Exposure(60000, 70000);
+    ASSERT_EQ(Generate(none.Text()), "");
+    EXPECT_FALSE(fs::exists(folder / "guiexpo_1.html"));
+    EXPECT_FALSE(fs::exists(folder / "dat/guiexp_1_ra_graph.jpg"));
+    EXPECT_TRUE(fs::exists(folder / "guiexpo_01.html"));
 }
 
 TEST_F(ReportGeneratorTest, EscapesLogTextsInThePage) {

@@ -1,8 +1,10 @@
 // The sample logs of tests/data/logs through the whole generator and through vt5-report.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <cstdlib>
 #include <filesystem>
+#include <string>
 
 #include "gantrix/report/report_generator.h"
 #include "tests/report/jpeg_test_support.h"
@@ -79,9 +81,9 @@ TEST(SampleLogs, EveryLogBecomesAReport) {
     EXPECT_EQ(graph.height(), 161);
 }
 
-int RunTool(const std::string& arguments, const TempDir& dir) {
-    const std::string command = std::string("cd '") + dir.Path().string() + "' && '" +
-                                VT5_REPORT_TOOL + "' " + arguments + " > out.txt 2> err.txt";
+int RunTool(const std::string& arguments, const TempDir& dir, const std::string& wrapper = {}) {
+    const std::string command = std::string("cd '") + dir.Path().string() + "' && " + wrapper +
+                                "'" + VT5_REPORT_TOOL + "' " + arguments + " > out.txt 2> err.txt";
     const int status = std::system(command.c_str());
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
@@ -113,6 +115,34 @@ TEST(Vt5Report, ProcessesTheLogsGivenAndExitsNonZeroWhenOneFailed) {
     EXPECT_NE(ReadFileText(dir.Path() / "err.txt").find("vt5-report: no log file given"),
               std::string::npos);
     EXPECT_EQ(RunTool("x_log_1.txt -o", dir), 2);
+}
+
+// What is no log is refused at once with its reason, never read until memory runs out or
+// waited on: devices, FIFOs, folders and files larger than any log.
+TEST(Vt5Report, RefusesWhatIsNoRegularFileOrTooLargeForALog) {
+    TempDir dir;
+    ASSERT_EQ(::mkfifo((dir.Path() / "fifo_log_1.txt").c_str(), 0600), 0);
+    fs::create_directories(dir.Path() / "folder_log_1.txt");
+    const std::string big = dir.Write("big_log_1.txt", "");
+    fs::resize_file(big, kMaxLogFileSize + 1);  // sparse: no disk space taken
+    const struct {
+        std::string path;
+        std::string line;
+    } cases[] = {
+        {"/dev/zero", "zero.txt:\t" + std::string(kErrorNotAFile)},
+        {"fifo_log_1.txt", "fifo_log_1.txt:\t" + std::string(kErrorNotAFile)},
+        {"folder_log_1.txt", "folder_log_1.txt:\t" + std::string(kErrorNotAFile)},
+        {"big_log_1.txt", "big_log_1.txt:\t" + std::string(kErrorTooLarge)},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.path);
+        // `timeout` ends a tool that blocks (exit 124) so that the failure shows.
+        EXPECT_EQ(RunTool(c.path + " -o reports", dir, "timeout 60 "), 1);
+        EXPECT_EQ(ReadFileText(dir.Path() / "out.txt"), c.line + "\n");
+        EXPECT_NE(ReadFileText(dir.Path() / "err.txt").find("1 of 1 log files failed"),
+                  std::string::npos);
+        EXPECT_FALSE(fs::exists(dir.Path() / "reports"));
+    }
 }
 
 }  // namespace

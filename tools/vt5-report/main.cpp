@@ -31,8 +31,9 @@ int main(int argc, char** argv) {
         "      card; without one, the first folder of the log's path (\"/\" for an absolute\n"
         "      path);\n"
         "  FOLDER/<log name>/                 with -o FOLDER.\n"
-        "Prints one line per log and exits with 1 when any log failed. The graphs are drawn\n"
-        "on every core the program may use, unless --jobs says how many threads to use.\n",
+        "Prints one line per log and exits with 1 when any log failed. Only regular files of\n"
+        "at most 256 MiB are read (no HC writes a larger log). The graphs are drawn on every\n"
+        "core the program may use, unless --jobs says how many threads to use.\n",
         {{"--output", "-o", "FOLDER", "put each report into FOLDER/<log name>/"},
          {"--jobs", "-j", "N", "draw the graphs on N threads (default: every core)"}},
         false);
