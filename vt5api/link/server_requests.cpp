@@ -261,7 +261,11 @@ private:
         uint8_t p[4];
         CVT5Api* api = link_.ApiContext();
         if (!api || !ReadPayload(payload, p, 4)) return false;
-        auto value = [](uint16_t v) { return v == 0xFFFF ? -1 : int32_t(v); };
+        // 0 would let the driver wait for ever, and one client's read would stop the server
+        // for everybody: it becomes the longest finite time-out instead.
+        auto value = [](uint16_t v) {
+            return v == 0xFFFF ? -1 : v == 0 ? VT5_LONGEST_SERVER_TIMEOUT_MS : int32_t(v);
+        };
         int32_t prevRead = 0, prevWrite = 0;
         uint8_t answer[4] = {0xFF, 0xFF, 0xFF, 0xFF};
         if (VT5_SetTimeouts(api, value(VT5GetU16(p)), value(VT5GetU16(p + 2)), &prevRead,

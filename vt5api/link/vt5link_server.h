@@ -77,5 +77,7 @@ constexpr int VT5_MAX_CLIENTS = VT5_WATCH_SET_SIZE - 1;
 // A connection that has not sent a whole request this long after connecting is closed, so
 // that idle connections cannot fill the client list.
 constexpr int32_t VT5_FIRST_REQUEST_LIMIT_MS = 10000;
+// The longest USB time-out a client may set on the server's link (0 would mean none at all).
+constexpr int32_t VT5_LONGEST_SERVER_TIMEOUT_MS = 0xFFFE;
 // The largest data write taken in: a command message with the largest bulk data is far less.
 constexpr uint32_t VT5_MAX_WRITE_PAYLOAD = 1u << 20;
