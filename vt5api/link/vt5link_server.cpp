@@ -149,12 +149,26 @@ void CVT5Link::LetDeviceGo(const char* why) {
         api_->ReactToAsync(VT5_E_POWERED_OFF);
     else
         Close();
+    if (handle_) {
+        // Closing failed on the vanished device; the driver has let the handle go all the
+        // same, and the link must not keep using it.
+        handle_ = nullptr;
+        openSerial_[0] = '\0';
+        outOfStep_ = false;
+        ClearHandshakeCopy();
+    }
     lastStatus_ = failure;
     if (server_) server_->resyncPending = false;
 }
 
 void CVT5Link::LetDeviceGoIfGone() {
-    if (DeviceGone()) LetDeviceGo("it no longer answers the driver");
+    if (mode_ == VT5_MODE_CLIENT || !handle_) return;
+    uint32_t rx = 0;
+    FT_STATUS status = FT_GetQueueStatus(handle_, &rx);
+    if (status == FT_OK) return;
+    char why[64];
+    std::snprintf(why, sizeof why, "the driver reports status %d for it", static_cast<int>(status));
+    LetDeviceGo(why);
 }
 
 bool CVT5Link::ResyncLine() {
