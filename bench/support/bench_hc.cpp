@@ -13,7 +13,7 @@ BenchHc::BenchHc(bool served, hcsim::HcConfig config, const char* clientName) {
         opened = VT5_Open(&api, config.serial.c_str(), nullptr, 0, nullptr);
         return;
     }
-    const int port = vt5test::freeTcpPort();
+    port = vt5test::freeTcpPort();
     server.WithStatus([&](ServerStatus& s) { return s.configuredPort = port; });
     server.StartServerThread();
     for (int i = 0; i < 500 && server.WithStatus([](ServerStatus& s) {

@@ -23,6 +23,7 @@ struct BenchHc {
     ServerThread server;
     CVT5Api api;
     int32_t opened = -1;
+    int port = 0;  // the server's, when served
 };
 
 }  // namespace vt5bench

@@ -120,5 +120,23 @@ TEST_F(ServerProcesses, Vt5InfoReachesTheHcThroughTheServer) {
     EXPECT_NE(absent.err.find("code 350"), std::string::npos) << absent.err;
 }
 
+TEST_F(ServerProcesses, ServerOutlivesItsHcPulledOutAndPluggedInAgain) {
+    const std::string server = "127.0.0.1:" + std::to_string(port_);
+    ASSERT_EQ(vt5test::runProgram({VT5_INFO_PATH, "--server", server}).status, 0);
+    // vt5-hcsim ends: its chip leaves the bus under the server's open handle.
+    hcsim_->kill(SIGTERM);
+    hcsim_->wait();
+    hcsim_.reset();
+    auto absent = vt5test::runProgram({VT5_INFO_PATH, "--server", server});
+    EXPECT_EQ(absent.status, 1);
+    EXPECT_TRUE(server_->waitFor("the HC is gone"));
+    hcsim_ = std::make_unique<Subprocess>(std::vector<std::string>{
+        VT5_HCSIM_PATH, "--bus", bus_.busSocket(), "--serial", "HC000001"});
+    ASSERT_TRUE(hcsim_->waitFor("VT5_USB_BUS="));
+    auto back = vt5test::runProgram({VT5_INFO_PATH, "--server", server});
+    EXPECT_EQ(back.status, 0) << back.err;
+    EXPECT_NE(back.out.find("Serial:            HC000001"), std::string::npos) << back.out;
+}
+
 }  // namespace
 }  // namespace vt5test

@@ -306,6 +306,11 @@ TEST_F(ServerRequests, SetTimeoutsKeepsFFFFAndAnswersThePreviousValues) {
     EXPECT_EQ(answer->payload, join({le16(1000), le16(1000)}));
     EXPECT_EQ(server_.link->ReadTimeout(), 1000);
     EXPECT_EQ(server_.link->WriteTimeout(), 500);
+    // No client makes the server's reads wait for ever.
+    ASSERT_TRUE(askControl(*c, VT5_REQ_SET_TIMEOUTS, join({le16(0), le16(0)})));
+    EXPECT_EQ(server_.link->ReadTimeout(), 0xFFFE);
+    EXPECT_EQ(server_.link->WriteTimeout(), 0xFFFE);
+    expectError(dataRead(*c, 4), 0x33DB, 14);
 
     askControl(*c, VT5_REQ_SET_TIMEOUTS, {0xE8, 0x03, 0xF4});
     expectDropped(*c, 0);

@@ -48,6 +48,9 @@ public:
     int32_t bulkBuffered = 0;
     int32_t bulkReceived = 0;
     const uint8_t* bulkData = nullptr;
+    // Streamed bulk data of the last answer still on the link; the reader counts it down, and
+    // what is left unread puts the link out of step.
+    int32_t bulkOnLink = 0;
 
     VT5CommandTable commandTable;
     std::unique_ptr<uint8_t[]> bulkBuffer;
@@ -79,6 +82,7 @@ public:
     int32_t AttachBulk(const void* data, int32_t size);
     int32_t SendCommand();
     int32_t ReceiveAnswer();
+    int32_t ReceiveAnswerEntries();
     int32_t Exchange();
     // The entry of the last answer with this id: [id, value length, value...], or null.
     const uint8_t* FindAnswerParam(uint8_t id) const;

@@ -18,6 +18,7 @@ int32_t DecodeFromLink(CVT5Api* api, VT5DisplayDecoder& decoder, int32_t size) {
         if (n <= 0) break;
         decoder.Feed(piece, static_cast<size_t>(n));
         left -= n;
+        api->bulkOnLink = std::max(0, api->bulkOnLink - n);
     }
     decoder.Finish();
     return left > 0 ? VT5_E_TOO_FEW_BYTES : VT5_OK;

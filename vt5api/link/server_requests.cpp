@@ -45,17 +45,18 @@ public:
           record_(*s_.clients[static_cast<size_t>(client)]),
           fd_(record_.socket.get()) {}
 
-    // 0 when the client stays, -1 when it was removed.
+    // Serves the client's whole request (assembled beforehand): 0 when the client stays, -1
+    // when it was removed.
     int Serve() {
-        uint8_t header[8];
-        if (!Receive(header, 4)) return Drop();
-        uint32_t length = VT5GetU32(header);
-        if (length < 8) return Drop();
-        if (!Receive(header + 4, 4)) return Drop();
-        uint32_t identifier = VT5GetU32(header + 4);
+        if (record_.request.size() < 4) return Drop();
+        uint32_t length = VT5GetU32(record_.request.data());
+        if (length < 8 || record_.request.size() < 8) return Drop();
+        uint32_t identifier = VT5GetU32(record_.request.data() + 4);
+        position_ = 8;
         if (s_.lockHolder == client_) s_.lockTimer = platform::now();
-        bool ok = Dispatch(identifier, length - 8);
-        return ok ? 0 : Drop();
+        if (!Dispatch(identifier, length - 8)) return Drop();
+        record_.NextRequest();
+        return 0;
     }
 
 private:
@@ -64,18 +65,17 @@ private:
         return -1;
     }
 
+    // The next bytes of the request a handler reads.
     bool Receive(void* data, size_t count) {
-        int errorClass = 0;
-        return VT5RecvExactly(fd_, data, count, errorClass) == static_cast<long>(count);
+        if (count > record_.request.size() - position_) return false;
+        std::memcpy(data, record_.request.data() + position_, count);
+        position_ += count;
+        return true;
     }
 
+    // Payload the handler does not use: it has arrived and is thrown away.
     bool Discard(size_t count) {
-        uint8_t scratch[512];
-        while (count > 0) {
-            size_t n = std::min(count, sizeof scratch);
-            if (!Receive(scratch, n)) return false;
-            count -= n;
-        }
+        position_ += count;
         return true;
     }
 
@@ -153,14 +153,40 @@ private:
         return Answer(identifier, field, size);
     }
 
+    // A transfer with the HC failed: the error answer with the driver's status; an HC that
+    // vanished is let go, so that the next OpenDevice opens it again.
+    bool TransferFailed() {
+        bool answered = ErrorAnswer(VT5_WERR_TRANSFER, true);
+        link_.LetDeviceGoIfGone();
+        return answered;
+    }
+
+    // A new exchange begins: whatever the HC has pending is left over from a broken one.
+    void CheckLineQuiet() {
+        if (link_.handle_ && link_.QueryReadBufLen() > 0) link_.MarkOutOfStep();
+    }
+
+    void DiscardPending() {
+        link_.ServerLog("discarding what the HC sent for nobody before client %s:%d's request",
+                        record_.address, record_.port);
+        if (link_.DiscardPending() != 0) link_.LetDeviceGoIfGone();
+    }
+
     bool DataWrite(uint32_t payload) {
+        if (payload > VT5_MAX_WRITE_PAYLOAD) return false;
         if (!link_.handle_) return Discard(payload) && ErrorAnswer(VT5_WERR_NO_DEVICE);
+        // Bytes the HC still sends when another client's turn begins without the lock are
+        // nobody's answer (with the lock, Lock has looked already).
+        if (s_.lastHcUser != record_.id && s_.lockHolder != client_) CheckLineQuiet();
+        if (link_.OutOfStep()) DiscardPending();
+        s_.lastHcUser = record_.id;
+        record_.awaitingAnswer = true;
         while (payload > 0) {
             uint32_t piece = std::min<uint32_t>(payload, VT5_FORWARD_BUFFER);
             if (!Receive(s_.forward, piece)) return false;
             payload -= piece;
             if (link_.Write(s_.forward, static_cast<int32_t>(piece)) != static_cast<int32_t>(piece))
-                return ErrorAnswer(VT5_WERR_TRANSFER, true);
+                return TransferFailed();
         }
         return Answer(VT5_WIRE_DATA_WRITE);
     }
@@ -170,6 +196,7 @@ private:
         uint8_t n[4];
         if (!Receive(n, 4)) return false;
         int32_t remaining = static_cast<int32_t>(VT5GetU32(n));
+        if (remaining > 0) record_.awaitingAnswer = false;
         bool relayed = false;
         while (remaining > 0) {
             int32_t piece = std::min(remaining, VT5_READ_CHUNK);
@@ -183,8 +210,7 @@ private:
             int32_t missing = piece - fromQueue;
             if (missing > 0) {
                 if (!link_.handle_) return ErrorAnswer(VT5_WERR_NO_DEVICE);
-                if (link_.Read(data + fromQueue, missing) < missing)
-                    return ErrorAnswer(VT5_WERR_TRANSFER, true);
+                if (link_.Read(data + fromQueue, missing) < missing) return TransferFailed();
             }
             remaining -= piece;
             VT5PutU32(s_.forward, static_cast<uint32_t>(12 + piece));
@@ -200,6 +226,7 @@ private:
         CVT5Api* api = link_.ApiContext();
         if (!api) return false;
         uint8_t head[8] = {};
+        link_.LetDeviceGoIfGone();
         if (!link_.handle_) {
             const char* serial = s_.servedSerial[0] ? s_.servedSerial : nullptr;
             int32_t result = VT5_Open(api, serial, nullptr, 0, nullptr);
@@ -234,7 +261,11 @@ private:
         uint8_t p[4];
         CVT5Api* api = link_.ApiContext();
         if (!api || !ReadPayload(payload, p, 4)) return false;
-        auto value = [](uint16_t v) { return v == 0xFFFF ? -1 : int32_t(v); };
+        // 0 would let the driver wait for ever, and one client's read would stop the server
+        // for everybody: it becomes the longest finite time-out instead.
+        auto value = [](uint16_t v) {
+            return v == 0xFFFF ? -1 : v == 0 ? VT5_LONGEST_SERVER_TIMEOUT_MS : int32_t(v);
+        };
         int32_t prevRead = 0, prevWrite = 0;
         uint8_t answer[4] = {0xFF, 0xFF, 0xFF, 0xFF};
         if (VT5_SetTimeouts(api, value(VT5GetU16(p)), value(VT5GetU16(p + 2)), &prevRead,
@@ -247,6 +278,7 @@ private:
 
     bool QueryReadBufLen(uint32_t identifier) {
         CVT5Api* api = link_.ApiContext();
+        link_.LetDeviceGoIfGone();
         if (link_.handle_ && api) {
             int32_t result = api->DirectConnect(nullptr);
             if (result == VT5_E_UNKNOWN_ASYNC) return ErrorAnswer(VT5_WERR_UNKNOWN_ASYNC);
@@ -291,6 +323,7 @@ private:
                 s_.lockHolder = client_;
                 s_.lockDepth = 1;
                 granted = true;
+                CheckLineQuiet();
             }
         } else if (s_.lockHolder == client_) {
             if (!ownedByOther) {
@@ -338,7 +371,49 @@ private:
     int client_;
     VT5ServerClientRecord& record_;
     int fd_;
+    size_t position_ = 0;
 };
+
+VT5RequestShape VT5ShapeOfRequest(const uint8_t header[8]) {
+    uint32_t length = VT5GetU32(header);
+    uint32_t identifier = VT5GetU32(header + 4);
+    uint32_t payload = length - 8;
+    VT5RequestShape whole{length, length};
+    VT5RequestShape headerOnly{8, 8};
+    // The payload bytes a handler uses; the rest of the payload is surplus.
+    auto using_ = [&](uint32_t need) {
+        return payload < need ? headerOnly : VT5RequestShape{length, 8 + need};
+    };
+    if (identifier == VT5_WIRE_DATA_WRITE)
+        return payload > VT5_MAX_WRITE_PAYLOAD ? headerOnly : whole;
+    if (identifier == VT5_WIRE_DATA_READ) return payload == 4 ? whole : headerOnly;
+    if ((identifier & 0xFFFF) != VT5_WIRE_CONTROL) return headerOnly;
+    switch (static_cast<uint16_t>(identifier >> 16)) {
+        case VT5_REQ_SERVER_VERSION:
+        case VT5_REQ_OPEN_DEVICE:
+        case VT5_REQ_QUERY_SERIAL:
+        case VT5_REQ_QUERY_DESCR:
+        case VT5_REQ_QUERY_READ_BUF_LEN:
+            return using_(0);
+        case VT5_REQ_LINE_PULSE:
+            return using_(3);
+        case VT5_REQ_SET_TIMEOUTS:
+            return using_(4);
+        case VT5_REQ_UNLOCK:
+        case VT5_REQ_LOCK:
+            return using_(2);
+        case VT5_REQ_SYSTEM_CHANGE:
+            return using_(1);
+        case VT5_REQ_ASYNC_RELAY:
+            return payload == 0 || payload > kMaxRelayPayload ? headerOnly : whole;
+        case VT5_REQ_APPLICATION_ID:
+            return payload == 0 || payload > kMaxApplicationIdPayload || payload % 32 != 0
+                       ? headerOnly
+                       : whole;
+        default:
+            return headerOnly;  // unknown: the payload is the next request
+    }
+}
 
 int VT5ServeRequest(CVT5Link& link, int client) {
     return VT5ServerRequest(link, client).Serve();

@@ -38,6 +38,8 @@ int VT5SocketErrorClass(int err) {
             return 12;
         case ECONNABORTED:
         case ECONNREFUSED:
+        case ECONNRESET:  // the server refused the connection with a reset
+        case EPIPE:
             return 13;
         default:
             return -1;
@@ -170,6 +172,11 @@ platform::UniqueFd VT5AcceptTcp(int listener, char* address, size_t addressSize,
         port = ntohs(peer.sin_port);
     }
     return fd;
+}
+
+void VT5ResetTcp(platform::UniqueFd socket) {
+    linger hard{1, 0};
+    ::setsockopt(socket.get(), SOL_SOCKET, SO_LINGER, &hard, sizeof hard);
 }
 
 bool VT5SetReceiveTimeout(int fd, int32_t ms) {

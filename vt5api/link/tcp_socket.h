@@ -9,8 +9,8 @@
 #include "platform/posix/unique_fd.h"
 
 // Error class of an errno value: 0 none, 2 system/network unavailable, 3 not a socket,
-// 10 timed out, 11 out of descriptors or buffers, 12 address not available, 13 refused or
-// aborted, -1 anything else.
+// 10 timed out, 11 out of descriptors or buffers, 12 address not available, 13 refused,
+// aborted or reset by the peer, -1 anything else.
 int VT5SocketErrorClass(int err);
 
 // Sends every byte; false when a send fails (nothing is sent for a count of 0).
@@ -29,6 +29,9 @@ platform::UniqueFd VT5ConnectTcp(const char* host, int port, int& errorClass);
 platform::UniqueFd VT5ListenTcp(int port, int& errorClass);
 // Accepts one connection with Nagle's algorithm off and 5000 ms time-outs.
 platform::UniqueFd VT5AcceptTcp(int listener, char* address, size_t addressSize, int& port);
+
+// Closes a connection with a reset instead of an orderly end.
+void VT5ResetTcp(platform::UniqueFd socket);
 
 bool VT5SetReceiveTimeout(int fd, int32_t ms);
 int32_t VT5GetReceiveTimeout(int fd);

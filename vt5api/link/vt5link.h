@@ -7,6 +7,7 @@
 // 1 on failure unless their comment says otherwise; a failure leaves a text in the link.
 // One thread at a time uses a link object.
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -82,6 +83,18 @@ public:
     // Bytes waiting in the receive / transmit queue; 0 on failure.
     int32_t QueryReadBufLen();
     int32_t QueryWriteBufLen();
+    // Direct and Server mode: an open device that no longer answers the driver at all (it was
+    // unplugged). False when no device is open.
+    bool DeviceGone();
+    // After a failure that leaves the framing of the HC's byte stream unknown (an answer cut
+    // short or refused, bulk data left unread, an answer whose reader went away) the link is
+    // out of step until DiscardPending has thrown away what the HC still sends.
+    void MarkOutOfStep() { outOfStep_ = true; }
+    bool OutOfStep() const { return outOfStep_; }
+    // Direct and Server mode: purges the receive queue and keeps purging until the line has
+    // been silent for 20 ms, for at most 5 s; 0, or 1 with the failure text. Client mode: the
+    // server does this before another exchange reaches the HC; 0.
+    int32_t DiscardPending();
 
     // CBUS pins in `bits` (low 4 bits) become outputs at the matching `levels`.
     int32_t SetBitOutput(int32_t bits, int32_t levels);
@@ -119,6 +132,12 @@ public:
     // Listens on port (0 = 5937, written back) for clients and serves servedSerial (may be
     // empty: any HC). 0, 300 or 4.
     int32_t StartServer(uint16_t& port, const char* servedSerial);
+    // Server mode without a listening socket: only adopted clients are served (tests and
+    // fuzzing drive the request handling this way, without ports). 0 or 300.
+    int32_t StartServerUnlistened(const char* servedSerial);
+    // Serves an already connected stream socket as a client, as if it had been accepted.
+    // False outside Server mode or when the client list is full.
+    bool AdoptServerClient(platform::UniqueFd socket);
     int32_t PollServer();
     int32_t StopServer();
     // The number of clients; fills entries (when given) in list order.
@@ -191,6 +210,9 @@ private:
     friend class VT5ServerRequest;
     void AcceptClient();
     void RemoveClient(int index, const char* why);
+    void LetDeviceGo(const char* why);
+    void DropLateClients(std::chrono::steady_clock::time_point now);
+    void LetDeviceGoIfGone();
     void ServerLog(const char* format, ...) __attribute__((format(printf, 2, 3)));
     bool ResyncLine();
 
@@ -214,6 +236,7 @@ private:
     int32_t writeTimeout_ = 5000;
     int32_t cbusMask_ = 0;
     int32_t cbusLevels_ = 0;
+    bool outOfStep_ = false;
     CVT5Api* api_ = nullptr;
     int32_t mode_ = VT5_MODE_DIRECT;
 

@@ -29,6 +29,29 @@ int32_t CVT5Link::StartServer(uint16_t& port, const char* servedSerial) {
     return VT5_OK;
 }
 
+int32_t CVT5Link::StartServerUnlistened(const char* servedSerial) {
+    if (mode_ == VT5_MODE_CLIENT) return VT5_E_WRONG_MODE;
+    socketsInitialised_ = true;
+    if (mode_ == VT5_MODE_SERVER) StopServer();
+    if (!server_) server_ = std::make_unique<VT5ServerState>();
+    server_->listener.reset();
+    mode_ = VT5_MODE_SERVER;
+    std::memset(server_->servedSerial, 0, sizeof server_->servedSerial);
+    if (servedSerial) std::memcpy(server_->servedSerial, servedSerial, strnlen(servedSerial, 8));
+    return VT5_OK;
+}
+
+bool CVT5Link::AdoptServerClient(platform::UniqueFd socket) {
+    if (mode_ != VT5_MODE_SERVER || !socket) return false;
+    if (static_cast<int>(server_->clients.size()) >= VT5_MAX_CLIENTS) return false;
+    auto record = std::make_unique<VT5ServerClientRecord>();
+    record->socket = std::move(socket);
+    record->connectedAt = platform::now();
+    record->id = server_->nextClientId++;
+    server_->clients.push_back(std::move(record));
+    return true;
+}
+
 int32_t CVT5Link::StopServer() {
     if (mode_ != VT5_MODE_SERVER) return VT5_E_WRONG_MODE;
     if (!socketsInitialised_) return VT5_E_TCP_INIT;
@@ -56,6 +79,8 @@ void CVT5Link::RemoveClient(int index, const char* why) {
     if (index < 0 || index >= static_cast<int>(s.clients.size())) return;
     const VT5ServerClientRecord& c = *s.clients[static_cast<size_t>(index)];
     ServerLog("client %s:%d \"%s\" removed: %s", c.address, c.port, c.applicationId, why);
+    // The answer it wrote for is on its way and nobody reads it.
+    if (c.awaitingAnswer) MarkOutOfStep();
     s.clients.erase(s.clients.begin() + index);
     for (int& owner : s.sectionOwners) {
         if (owner == index)
@@ -77,13 +102,16 @@ void CVT5Link::AcceptClient() {
     record->socket = VT5AcceptTcp(server_->listener.get(), record->address, sizeof record->address,
                                   record->port);
     if (!record->socket) return;
-    // A client beyond the watch set would sit in the list unserved: refuse it instead, so
-    // that it sees its connection close at once.
+    // A client beyond the watch set would sit in the list unserved: refuse it instead, with a
+    // reset, which its client reports as refused rather than as a broken exchange.
     if (static_cast<int>(server_->clients.size()) >= VT5_MAX_CLIENTS) {
         ServerLog("client %s:%d refused: %d clients already", record->address, record->port,
                   VT5_MAX_CLIENTS);
+        VT5ResetTcp(std::move(record->socket));
         return;
     }
+    record->connectedAt = platform::now();
+    record->id = server_->nextClientId++;
     ServerLog("client %s:%d connected", record->address, record->port);
     server_->clients.push_back(std::move(record));
 }
@@ -110,6 +138,39 @@ void CVT5Link::ResetAccessState() {
     server_->resyncPending = false;
 }
 
+// The HC vanished under the server (unplugged, or its line failed for good). The server
+// lets it go as after a power-off: clients get the "no HC" answers meanwhile, and the next
+// OpenDevice opens it again.
+void CVT5Link::LetDeviceGo(const char* why) {
+    ServerLog("the HC is gone (%s); it is opened again on the next OpenDevice", why);
+    // The failure that showed it stays the last driver status, as the error answers tell it.
+    FT_STATUS failure = lastStatus_;
+    if (api_)
+        api_->ReactToAsync(VT5_E_POWERED_OFF);
+    else
+        Close();
+    if (handle_) {
+        // Closing failed on the vanished device; the driver has let the handle go all the
+        // same, and the link must not keep using it.
+        handle_ = nullptr;
+        openSerial_[0] = '\0';
+        outOfStep_ = false;
+        ClearHandshakeCopy();
+    }
+    lastStatus_ = failure;
+    if (server_) server_->resyncPending = false;
+}
+
+void CVT5Link::LetDeviceGoIfGone() {
+    if (mode_ == VT5_MODE_CLIENT || !handle_) return;
+    uint32_t rx = 0;
+    FT_STATUS status = FT_GetQueueStatus(handle_, &rx);
+    if (status == FT_OK) return;
+    char why[64];
+    std::snprintf(why, sizeof why, "the driver reports status %d for it", static_cast<int>(status));
+    LetDeviceGo(why);
+}
+
 bool CVT5Link::ResyncLine() {
     if (SetBaudRate(9600) != 0 || WriteByte(0x00) != 1) return false;
     while (QueryWriteBufLen() != 0)
@@ -125,46 +186,59 @@ int32_t CVT5Link::PollServer() {
     if (mode_ != VT5_MODE_SERVER) return VT5_E_WRONG_MODE;
     if (!socketsInitialised_) return VT5_E_TCP_INIT;
     VT5ServerState& s = *server_;
-    if (s.lockHolder >= 0 && platform::now() - s.lockTimer > platform::Millis(VT5_LOCK_LIMIT_MS))
+    platform::TimePoint now = platform::now();
+    if (s.lockHolder >= 0 && now - s.lockTimer > platform::Millis(VT5_LOCK_LIMIT_MS))
         RemoveClient(s.lockHolder, "held the lock without a request for 5000 ms");
     if (s.resyncPending) {
         s.resyncPending = false;
         if (handle_) {
             ServerLog("resynchronising the USB line after a lost lock holder");
             if (!ResyncLine()) {
-                ServerLog("resynchronising failed: %s; server stopped", errorText_);
-                StopServer();
-                return VT5_E_COMMUNICATION;
+                char why[sizeof errorText_ + 32];
+                std::snprintf(why, sizeof why, "resynchronising failed: %s", errorText_);
+                LetDeviceGo(why);
             }
         }
     }
-    // While a client holds the lock the others are not read, so they are not watched either:
-    // their waiting requests would only wake this wait again and again. (poll skips the
-    // negative descriptors, which keeps the indexes lined up with the client list.)
+    // An HC pulled out while nobody uses it shows at once in the server's state.
+    if (handle_ && s.lockHolder < 0 && now - s.presenceChecked >= platform::Millis(1000)) {
+        s.presenceChecked = now;
+        LetDeviceGoIfGone();
+    }
+    DropLateClients(now);
+
+    // Clients are read whenever bytes arrive, until their request is whole; a whole request
+    // waits for its turn (while another client holds the lock, its holder's alone).
     std::vector<pollfd> fds;
     fds.push_back({s.listener.get(), POLLIN, 0});
+    bool servable = false;
     for (size_t i = 0; i < s.clients.size(); ++i) {
-        bool watched = s.lockHolder < 0 || s.lockHolder == static_cast<int>(i);
-        fds.push_back({watched ? s.clients[i]->socket.get() : -1, POLLIN, 0});
+        const VT5ServerClientRecord& c = *s.clients[i];
+        bool waiting = c.closed || c.RequestComplete();
+        fds.push_back({waiting ? -1 : c.socket.get(), POLLIN, 0});
+        if (waiting && (s.lockHolder < 0 || s.lockHolder == static_cast<int>(i))) servable = true;
     }
-    int ready = ::poll(fds.data(), fds.size(), 20);
+    int ready = ::poll(fds.data(), fds.size(), servable ? 0 : 20);
     if (ready < 0) {
         lastSocketError_ = VT5SocketErrorClass(errno);
         return errno == EINTR ? VT5_OK : VT5_E_TCP;
     }
-    if (ready == 0) return VT5_OK;
+    for (size_t i = 1; i < fds.size(); ++i)
+        if (fds[i].revents & (POLLIN | POLLHUP | POLLERR))
+            VT5ReceiveRequestBytes(*s.clients[i - 1]);
     if (fds[0].revents & POLLIN) AcceptClient();
-    for (size_t i = 1; i < fds.size(); ++i) {
-        int index = static_cast<int>(i - 1);
-        if (fds[i].fd < 0 && s.lockHolder < 0) {
-            // The lock came free in this pass: a client not watched till now is read like
-            // the others, in list order.
-            fds[i].fd = s.clients[static_cast<size_t>(index)]->socket.get();
-            if (::poll(&fds[i], 1, 0) < 0) fds[i].revents = 0;
-        }
-        if (!(fds[i].revents & (POLLIN | POLLHUP | POLLERR))) continue;
+
+    for (size_t i = 0; i < s.clients.size(); ++i) {
+        int index = static_cast<int>(i);
         if (s.lockHolder >= 0 && s.lockHolder != index) continue;
-        int served = VT5ServeRequest(*this, index);
+        VT5ServerClientRecord& c = *s.clients[i];
+        int served = 0;
+        if (c.RequestComplete())
+            served = VT5ServeRequest(*this, index);
+        else if (c.closed)
+            served = (RemoveClient(index, "connection closed or request failed"), -1);
+        else
+            continue;
         // Clients whose relay queue overflowed go now, from the last to the first.
         bool removedAny = served < 0;
         for (int j = static_cast<int>(s.clients.size()) - 1; j >= 0; --j) {
@@ -176,6 +250,22 @@ int32_t CVT5Link::PollServer() {
         if (removedAny) break;
     }
     return VT5_OK;
+}
+
+void CVT5Link::DropLateClients(platform::TimePoint now) {
+    VT5ServerState& s = *server_;
+    for (int i = static_cast<int>(s.clients.size()) - 1; i >= 0; --i) {
+        const VT5ServerClientRecord& c = *s.clients[static_cast<size_t>(i)];
+        if (c.closed || c.RequestComplete()) continue;
+        if (!c.requested && now - c.connectedAt > platform::Millis(VT5_FIRST_REQUEST_LIMIT_MS)) {
+            RemoveClient(i, "no whole request within 10000 ms of connecting");
+        } else if (c.arrived > 0 && now - c.requestStarted > VT5RequestTimeLimit(c)) {
+            char why[80];
+            std::snprintf(why, sizeof why, "its request stayed incomplete for %lld ms",
+                          static_cast<long long>(VT5RequestTimeLimit(c).count()));
+            RemoveClient(i, why);
+        }
+    }
 }
 
 int32_t CVT5Link::GetServerClients(VT5ServerClient* entries) const {

@@ -157,6 +157,7 @@ int32_t CVT5Link::Close() {
     }
     handle_ = nullptr;
     openSerial_[0] = '\0';
+    outOfStep_ = false;
     ClearHandshakeCopy();
     return 0;
 }
@@ -354,6 +355,12 @@ int32_t CVT5Link::QueryWriteBufLen() {
     return 0;
 }
 
+bool CVT5Link::DeviceGone() {
+    if (mode_ == VT5_MODE_CLIENT || !handle_) return false;
+    uint32_t rx = 0;
+    return FT_GetQueueStatus(handle_, &rx) != FT_OK;
+}
+
 int32_t CVT5Link::SetBitMode(uint8_t maskByte) {
     lastStatus_ = FT_SetBitMode(handle_, maskByte, FT_BITMODE_CBUS_BITBANG);
     if (lastStatus_ == FT_OK) return 0;
@@ -392,8 +399,19 @@ int32_t CVT5Link::SetupLineForHC(bool resync, const std::function<void()>& after
         if (afterResync) afterResync();
     }
     if (SetBaudRate(3000000)) return 1;
-    // Whatever the HC sent before must not pass for an answer. A device that never falls
-    // silent would keep this loop going for ever, so it gives up after five seconds.
+    // Whatever the HC sent before must not pass for an answer.
+    if (DiscardPending()) return 1;
+    if (FlushOutBuffer()) return 1;
+    return 0;
+}
+
+int32_t CVT5Link::DiscardPending() {
+    if (mode_ == VT5_MODE_CLIENT) {
+        outOfStep_ = false;
+        return 0;
+    }
+    // A device that never falls silent would keep this loop going for ever, so it gives up
+    // after five seconds.
     constexpr int kMaxDrainRounds = 250;
     for (int round = 0;; ++round) {
         if (FlushInBuffer()) return 1;
@@ -404,6 +422,7 @@ int32_t CVT5Link::SetupLineForHC(bool resync, const std::function<void()>& after
             return 1;
         }
     }
-    if (FlushInBuffer() || FlushOutBuffer()) return 1;
+    if (FlushInBuffer()) return 1;
+    outOfStep_ = false;
     return 0;
 }

@@ -9,6 +9,12 @@
 #include "vt5api/protocol/command_table.h"
 
 int32_t CVT5Api::DirectConnect(const char* serialArg) {
+    // What is left of a broken or half-read answer would pass for the next one, or for a
+    // message of the HC's own.
+    if (bulkOnLink > 0) link->MarkOutOfStep();
+    bulkOnLink = 0;
+    if (link->IsOpen() && link->OutOfStep() && link->DiscardPending() != 0)
+        return VT5_E_COMMUNICATION;
     if (link->IsOpen() && link->QueryReadBufLen() > 0) {
         int32_t result = ReadAnswerMessage();
         if (result != VT5_OK) {

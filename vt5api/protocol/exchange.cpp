@@ -159,6 +159,15 @@ int32_t CVT5Api::ReadAnswerMessage() {
 }
 
 int32_t CVT5Api::ReceiveAnswer() {
+    int32_t result = ReceiveAnswerEntries();
+    // Unless the answer was read whole, what the HC still sends of it is nobody's answer.
+    // (An asynchronous message has closed the link already.)
+    if (result != VT5_OK && link && link->IsOpen()) link->MarkOutOfStep();
+    if (result == VT5_OK && !bulkBuffered) bulkOnLink = bulkAnnounced;
+    return result;
+}
+
+int32_t CVT5Api::ReceiveAnswerEntries() {
     int32_t result = ReadAnswerMessage();
     if (result != VT5_OK) return result;
     bulkAnnounced = 0;

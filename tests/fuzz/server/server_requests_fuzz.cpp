@@ -1,9 +1,8 @@
 // Arbitrary bytes from a client of the API server: a real server with a simulated HC behind
 // it on the virtual clock must neither crash, leak nor hang, and must end with the client
-// either still served or removed.
+// either still served or removed. The client reaches the server through a socket pair, so
+// that no input binds a port.
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
 #include <sys/socket.h>
 
 #include <cstddef>
@@ -18,24 +17,16 @@
 
 namespace {
 
-platform::UniqueFd Connect(int port) {
-    platform::UniqueFd fd(::socket(AF_INET, SOCK_STREAM, 0));
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    addr.sin_port = htons(static_cast<uint16_t>(port));
-    if (!fd || ::connect(fd.get(), reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0) return {};
+// A connected pair: the client's end and the server's.
+bool Pair(platform::UniqueFd& client, platform::UniqueFd& server) {
+    int fds[2];
+    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, fds) != 0) return false;
+    client = platform::UniqueFd(fds[0]);
+    server = platform::UniqueFd(fds[1]);
     int big = 1 << 20;
-    ::setsockopt(fd.get(), SOL_SOCKET, SO_RCVBUF, &big, sizeof big);
-    return fd;
-}
-
-int ListeningPort(const CVT5Api& api) {
-    sockaddr_in addr{};
-    socklen_t len = sizeof addr;
-    ::getsockname(api.link->ServerState()->listener.get(), reinterpret_cast<sockaddr*>(&addr),
-                  &len);
-    return ntohs(addr.sin_port);
+    ::setsockopt(fds[0], SOL_SOCKET, SO_RCVBUF, &big, sizeof big);
+    ::setsockopt(fds[1], SOL_SOCKET, SO_SNDBUF, &big, sizeof big);
+    return true;
 }
 
 // Whatever the server answered, read and thrown away, so that it never waits to send.
@@ -45,23 +36,27 @@ void Drain(int fd) {
     }
 }
 
-int StartOnSomePort(CVT5Api& api) {
-    for (int attempt = 0; attempt < 20; ++attempt) {
-        platform::UniqueFd probe(::socket(AF_INET, SOCK_STREAM, 0));
-        sockaddr_in addr{};
-        addr.sin_family = AF_INET;
-        socklen_t len = sizeof addr;
-        ::bind(probe.get(), reinterpret_cast<sockaddr*>(&addr), sizeof addr);
-        ::getsockname(probe.get(), reinterpret_cast<sockaddr*>(&addr), &len);
-        probe.reset();
-        VT5ServerStart start;
-        start.port = ntohs(addr.sin_port);
-        if (VT5_StartServer(&api, &start) == VT5_OK) return start.port;
-    }
-    return 0;
-}
-
 }  // namespace
+
+// The simulated HC is built once: building it costs far more than serving an input. Each
+// input power-cycles it into the mode it asks for, without faults, so that inputs do not
+// depend on each other beyond what survives a power cycle.
+struct Bench {
+    platform::VirtualClock clock;
+    platform::ScopedClock useClock{clock};
+    platform::vbus::LocalBus bus;
+    platform::ftd2xx::ScopedBackend attach{bus};
+    hcsim::SimulatedHc hc{bus, {}};
+};
+
+hcsim::SimulatedHc& FreshHc(hcsim::HcMode mode) {
+    static Bench* bench = new Bench;  // lives as long as the process
+    bench->hc.clearFaults();
+    bench->hc.clearReceived();
+    bench->hc.powerOff();
+    bench->hc.powerOn(mode);
+    return bench->hc;
+}
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size > 100000) return 0;
@@ -71,28 +66,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const uint8_t* request = size ? data + 1 : data;
     size_t count = size ? size - 1 : 0;
 
-    platform::VirtualClock clock;
-    platform::ScopedClock useClock(clock);
-    platform::vbus::LocalBus bus;
-    platform::ftd2xx::ScopedBackend attach(bus);
-    hcsim::HcConfig config;
-    if (plan & 4) config.startMode = hcsim::HcMode::Boot;
-    hcsim::SimulatedHc hc(bus, config);
+    hcsim::SimulatedHc& hc = FreshHc(plan & 4 ? hcsim::HcMode::Boot : hcsim::HcMode::Firmware);
     CVT5Api server;
-    if (!StartOnSomePort(server)) return 0;
-    if (plan & 1) VT5_Open(&server, "VT5SIM01", nullptr, 0, nullptr);
-    int port = ListeningPort(server);
+    if (server.link->StartServerUnlistened("") != VT5_OK) return 0;
+    if (plan & 1) VT5_Open(&server, hc.serial().c_str(), nullptr, 0, nullptr);
 
-    platform::UniqueFd bystander;
-    if (plan & 2) {
-        bystander = Connect(port);
-        VT5_PollServer(&server);
-    }
-    platform::UniqueFd client = Connect(port);
-    if (!client) return 0;
+    platform::UniqueFd bystander, bystanderEnd;
+    if ((plan & 2) && Pair(bystander, bystanderEnd))
+        server.link->AdoptServerClient(std::move(bystanderEnd));
+    platform::UniqueFd client, clientEnd;
+    if (!Pair(client, clientEnd)) return 0;
     size_t before = server.link->ServerState()->clients.size();
-    for (int i = 0; i < 20 && server.link->ServerState()->clients.size() == before; ++i)
-        VT5_PollServer(&server);
+    server.link->AdoptServerClient(std::move(clientEnd));
     if (count && !platform::sendAll(client.get(), request, count)) return 0;
     ::shutdown(client.get(), SHUT_WR);
     // Every pass serves one request at least; the end of the input removes the client.
