@@ -14,13 +14,6 @@ using hcsim::Fault;
 class Exchange : public vt5test::HcFixture {
 protected:
     void SetUp() override { ASSERT_EQ(open(), VT5_OK); }
-
-    // One 0xF8/0x11 (hardware ID) command through the low-level operations.
-    int32_t hardwareIdExchange() {
-        int32_t r = api.BeginCommand(0xF8);
-        if (r == VT5_OK) r = api.AddParam(0x11, nullptr, 0);
-        return r == VT5_OK ? api.Exchange() : r;
-    }
 };
 
 TEST_F(Exchange, CounterRunsOneTo239AndTheHandshakeKeepsItsOwn) {

@@ -22,6 +22,13 @@ protected:
 
     int32_t open() { return VT5_Open(&api, nullptr, nullptr, 0, nullptr); }
 
+    // One 0xF8/0x11 (hardware ID) command through the low-level operations.
+    int32_t hardwareIdExchange() {
+        int32_t r = api.BeginCommand(0xF8);
+        if (r == VT5_OK) r = api.AddParam(0x11, nullptr, 0);
+        return r == VT5_OK ? api.Exchange() : r;
+    }
+
     // Milliseconds of virtual time that f takes.
     template <class F>
     int64_t elapsedMs(F f) {

@@ -13,12 +13,6 @@ using hcsim::Fault;
 class OutOfStep : public vt5test::HcFixture {
 protected:
     void SetUp() override { ASSERT_EQ(open(), VT5_OK); }
-
-    int32_t hardwareIdExchange() {
-        int32_t r = api.BeginCommand(0xF8);
-        if (r == VT5_OK) r = api.AddParam(0x11, nullptr, 0);
-        return r == VT5_OK ? api.Exchange() : r;
-    }
 };
 
 TEST_F(OutOfStep, TheNextExchangeAfterABrokenAnswerGetsItsOwnAnswer) {
