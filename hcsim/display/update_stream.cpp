@@ -1,5 +1,7 @@
 #include "hcsim/display/update_stream.h"
 
+#include <algorithm>
+
 namespace hcsim {
 namespace update_stream {
 
@@ -8,10 +10,18 @@ std::vector<uint16_t> changeWords(const std::vector<uint16_t>* before,
     std::vector<uint16_t> words(kMaskWords, 0);
     std::vector<uint16_t> values;
     values.reserve(before ? 1024 : after.size());
-    for (size_t i = 0; i < after.size(); ++i) {
-        if (before && (*before)[i] == after[i]) continue;
-        words[i / 16] |= static_cast<uint16_t>(0x8000 >> (i % 16));
-        values.push_back(after[i]);
+    // Pixels go in blocks of one mask word; a block that did not change is passed over in one
+    // comparison, as most of the screen is between two updates.
+    for (size_t first = 0; first < after.size(); first += 16) {
+        const size_t last = std::min(first + 16, after.size());
+        if (before &&
+            std::equal(after.begin() + first, after.begin() + last, before->begin() + first))
+            continue;
+        for (size_t i = first; i < last; ++i) {
+            if (before && (*before)[i] == after[i]) continue;
+            words[i / 16] |= static_cast<uint16_t>(0x8000 >> (i % 16));
+            values.push_back(after[i]);
+        }
     }
     words.insert(words.end(), values.begin(), values.end());
     return words;
