@@ -11,8 +11,9 @@ if(VT5_SANITIZE)
   add_link_options(-fsanitize=address,undefined)
 endif()
 
-# The fuzz build instruments everything for libFuzzer's coverage; fuzz targets link the
-# fuzzer's main (vt5_add_fuzzer). Long runs may trade AddressSanitizer for speed with
+# The fuzz build instruments everything for libFuzzer's coverage, but for the simulated
+# HC's pixel loops (fuzz-coverage-ignore.txt); fuzz targets link the fuzzer's main
+# (vt5_add_fuzzer). Long runs may trade AddressSanitizer for speed with
 # VT5_FUZZ_SANITIZERS=undefined; what they find is then replayed in the default build.
 set(VT5_FUZZ_SANITIZERS "address,undefined" CACHE STRING "Sanitizers of the fuzz build")
 if(VT5_FUZZ)
@@ -20,7 +21,8 @@ if(VT5_FUZZ)
     message(FATAL_ERROR "VT5_FUZZ needs clang (CC=clang CXX=clang++)")
   endif()
   add_compile_options(-fsanitize=fuzzer-no-link,${VT5_FUZZ_SANITIZERS} -fno-omit-frame-pointer
-                      -fno-sanitize-recover=all)
+                      -fno-sanitize-recover=all
+                      -fsanitize-coverage-ignorelist=${CMAKE_CURRENT_LIST_DIR}/fuzz-coverage-ignore.txt)
   add_link_options(-fsanitize=${VT5_FUZZ_SANITIZERS})
 endif()
 
