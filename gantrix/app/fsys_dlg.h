@@ -52,7 +52,11 @@ public:
     void setReportOpener(ReportOpener opener) { openReportPage_ = std::move(opener); }
 
     bool closable() const { return closable_; }
-    bool transferRunning() const { return transfer_.transferMode != kTransferIdle; }
+    // From the start of a transfer until the dialog has finished it on timer 888; the worker
+    // may have ended well before, and nothing may start another transfer meanwhile.
+    bool transferRunning() const { return transferActive_; }
+    // Whether the worker thread still works (it clears the shared mode as its last act).
+    bool workerRunning() const { return transfer_.transferMode != kTransferIdle; }
     const std::string& folderPrefix() const { return folderPrefix_; }
     const std::vector<CardEntry>& entries() const { return entries_; }
 
@@ -116,6 +120,7 @@ private:
     ReportOpener openReportPage_;
 
     TransferState transfer_;
+    bool transferActive_ = false;
     std::unique_ptr<TransferWorker> worker_;
     QTimer transferTimer_;
     std::vector<QWidget*> controlGroup_;

@@ -122,6 +122,7 @@ void CFSysDlg::startTransfer(int mode) {
         app_.prompter.message(this, kCaptionError, SystemErrorText(error), QMessageBox::Critical);
         return;
     }
+    transferActive_ = true;
     progress_->setRange(0, kProgressSteps);
     progress_->setValue(0);
     transferTimer_.start();
@@ -146,6 +147,7 @@ void CFSysDlg::restoreControlGroup() {
 }
 
 void CFSysDlg::tick() {
+    if (!transferActive_) return;
     const int mode = transfer_.transferMode;
     if (mode == kTransferIdle) {
         finishTransfer();
@@ -162,6 +164,7 @@ void CFSysDlg::tick() {
 
 void CFSysDlg::finishTransfer() {
     transferTimer_.stop();
+    transferActive_ = false;
     closable_ = true;
     download_->setText(UiText(kButtonDownload));
     restoreControlGroup();

@@ -297,9 +297,21 @@ TEST_P(FsysCardTest, DroppedFilesAreUploadedAndTheCardListRefreshed) {
     QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &files, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(&dlg, &drop);
     EXPECT_EQ(button(dlg)->text(), "Cancel uploading");
+    // The worker has ended, but the dialog has not yet finished the transfer on its timer:
+    // the transfer still counts as running.
+    EXPECT_TRUE(waitUntil([&] { return !dlg.workerRunning(); }, 20000));
+    EXPECT_TRUE(dlg.transferRunning());
+    EXPECT_EQ(button(dlg)->text(), "Cancel uploading");
     QDragEnterEvent another(QPoint(10, 10), Qt::CopyAction, &files, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(&dlg, &another);
     EXPECT_FALSE(another.isAccepted()) << "no second transfer while one runs";
+    // Nor a change of folder or a delete.
+    const std::string folder = dlg.folderPrefix();
+    dlg.openRow(row(dlg, "[..]"));
+    EXPECT_EQ(dlg.folderPrefix(), folder);
+    select(dlg, {"vt5_log_0307.txt"});
+    dlg.deleteSelected();
+    EXPECT_TRUE(prompter.prompts().empty());
     finishTransfer(dlg);
     EXPECT_EQ(status(dlg), "Done");
     EXPECT_EQ(ReadHostFile(cardPath("LOGS/flats.txt")), vt5test::Pattern(10000));
@@ -439,7 +451,7 @@ TEST_F(FsysDlgTest, ThroughTheServerAnotherClientsFileSystemCommandWaitsForTheSe
         child<QCheckBox>(dlg, "checkProcessAfterDownload")->setChecked(true);
         button(dlg)->click();
         int refused = 0;
-        while (dlg.transferRunning()) {
+        while (dlg.workerRunning()) {
             char path[64] = {};
             EXPECT_EQ(VT5cmd_FS_GetCurrentDir(&other, path, sizeof path, nullptr), VT5_E_LOCK);
             ++refused;

@@ -91,7 +91,7 @@ void FsysTest::select(CFSysDlg& dlg, const std::vector<std::string>& texts) {
 }
 
 void FsysTest::finishTransfer(CFSysDlg& dlg) {
-    EXPECT_TRUE(waitUntil([&] { return !dlg.transferRunning(); }, 20000));
+    EXPECT_TRUE(waitUntil([&] { return !dlg.workerRunning(); }, 20000));
     dlg.tick();
 }
 

@@ -173,7 +173,7 @@ int main(int argc, char** argv) {
         browser.tick();
         ok &= Save(browser, folder, "fsys-download.png");
         browser.findChild<QPushButton*>(QStringLiteral("buttonDownload"))->click();
-        while (browser.transferRunning())
+        while (browser.workerRunning())
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
         browser.tick();
         hc.chip()->setPaced(false);
