@@ -1,8 +1,10 @@
-# vt5_add_test(<name> SOURCES <files...> LIBS <targets...> [TIMEOUT <s>] [SERIAL])
+# vt5_add_test(<name> SOURCES <files...> LIBS <targets...> [TIMEOUT <s>] [SERIAL] [PURE])
 # One GoogleTest executable; every test case becomes its own CTest test so that
-# `ctest -j` spreads them over the cores.
+# `ctest -j` spreads them over the cores. PURE: the tests only compute (no threads, timers,
+# sockets, child processes or clock), labelled "pure" so that scripts/shake leaves them out
+# of its repeats.
 function(vt5_add_test name)
-  cmake_parse_arguments(T "SERIAL" "TIMEOUT" "SOURCES;LIBS" ${ARGN})
+  cmake_parse_arguments(T "SERIAL;PURE" "TIMEOUT" "SOURCES;LIBS" ${ARGN})
   add_executable(${name} ${T_SOURCES})
   target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest GTest::gtest_main GTest::gmock)
   if(NOT T_TIMEOUT)
@@ -14,6 +16,9 @@ function(vt5_add_test name)
   set(props TIMEOUT ${T_TIMEOUT})
   if(T_SERIAL)
     list(APPEND props RUN_SERIAL TRUE)
+  endif()
+  if(T_PURE)
+    list(APPEND props LABELS pure)
   endif()
   gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES ${props})
   # gtest_discover_tests splits a list-valued property into words, so the environment (a
