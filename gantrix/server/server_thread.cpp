@@ -135,7 +135,8 @@ void ServerThread::Run() {
                 rc = VT5_StopServer(&api);
                 break;
             }
-            std::this_thread::yield();
+            // No yield here: the poll blocks while nothing can be served, and a yield on a
+            // busy machine hands the core away for a whole time slice at every request.
             OpenPending(api);
             rc = VT5_PollServer(&api);
         }
