@@ -2,13 +2,12 @@
 // log given, with the night's summary, lists the outcome per log and renews the index of the
 // nights; vt5-report --index DIR renews the index of DIR alone.
 #include <cstdio>
-#include <filesystem>
 #include <optional>
-#include <set>
 #include <string>
 #include <vector>
 
 #include "gantrix/report/night/night_report.h"
+#include "gantrix/report/night/night_reports.h"
 #include "gantrix/report/report_generator.h"
 #include "tools/cli/command_line.h"
 
@@ -76,7 +75,7 @@ int main(int argc, char** argv) {
     report::ReportGenerator generator(report::LoadReportResources(), int(*jobs));
     night.threads = generator.Threads();
     std::string resultText;
-    std::set<std::string> indexFolders;
+    report::night::NightReports nights(night);
     int summaryFailures = 0;
     const int failures = generator.ProcessLogFiles(
         logFiles, resultText,
@@ -85,23 +84,16 @@ int main(int argc, char** argv) {
             std::fflush(stdout);
             std::fprintf(stderr, "  %s %s\n", outcome.failed ? "report folder" : "->",
                          outcome.reportFolder.c_str());
-            if (outcome.failed) return;
-            const std::string error = report::night::WriteNightSummary(
-                generator.State(), outcome.reportFolder,
-                std::filesystem::path(outcome.logFile).filename().string(), night);
+            const std::string error = nights.AfterFile(outcome, generator.State());
             if (!error.empty()) {
                 std::fprintf(stderr, "  %s in %s\n", error.c_str(), outcome.reportFolder.c_str());
                 ++summaryFailures;
             }
-            indexFolders.insert(report::night::IndexFolderOf(outcome.reportFolder));
         },
         outputFolder);
-    for (const std::string& folder : indexFolders) {
-        const std::string error = report::night::WriteNightIndex(folder);
-        if (!error.empty()) {
-            std::fprintf(stderr, "%s: %s\n", error.c_str(), folder.c_str());
-            ++summaryFailures;
-        }
+    for (const std::string& failure : nights.WriteIndexes()) {
+        std::fprintf(stderr, "%s\n", failure.c_str());
+        ++summaryFailures;
     }
     if (summaryFailures > 0) return 1;
     if (failures > 0) {

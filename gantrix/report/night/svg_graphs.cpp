@@ -49,6 +49,7 @@ std::string SvgGraph(const SvgFrame& frame, const std::vector<SvgSeries>& series
     svg.setOutputDevice(&buffer);
     svg.setSize(QSize(kSvgWidth, kSvgHeight));
     svg.setViewBox(QRect(0, 0, kSvgWidth, kSvgHeight));
+    svg.setResolution(96);  // so that browsers show it kSvgWidth x kSvgHeight CSS pixels
     {
         QPainter painter(&svg);
         painter.setRenderHint(QPainter::Antialiasing);
