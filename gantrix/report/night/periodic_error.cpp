@@ -26,11 +26,35 @@ struct KissFftr {
     kiss_fftr_cfg cfg;
 };
 
+// cos and sin of w * i for i = 0, 1, ... by rotation, renormalised now and then: much
+// cheaper than calling cos and sin for every sample.
+class Rotor {
+public:
+    explicit Rotor(double w) : cw_(std::cos(w)), sw_(std::sin(w)) {}
+    double Cos() const { return c_; }
+    double Sin() const { return s_; }
+    void Next() {
+        const double c = c_ * cw_ - s_ * sw_;
+        s_ = s_ * cw_ + c_ * sw_;
+        c_ = c;
+        if (++steps_ % 1024 == 0) {
+            const double norm = std::hypot(c_, s_);
+            c_ /= norm;
+            s_ /= norm;
+        }
+    }
+
+private:
+    double cw_, sw_;
+    double c_ = 1, s_ = 0;
+    unsigned steps_ = 0;
+};
+
 Sine FitSine(const std::vector<double>& r, double dt, double f, double* explained = nullptr) {
     double cc = 0, ss = 0, cs = 0, rc = 0, rs = 0;
-    const double w = kTwoPi * f * dt;
-    for (size_t i = 0; i < r.size(); ++i) {
-        const double c = std::cos(w * double(i)), s = std::sin(w * double(i));
+    Rotor rotor(kTwoPi * f * dt);
+    for (size_t i = 0; i < r.size(); ++i, rotor.Next()) {
+        const double c = rotor.Cos(), s = rotor.Sin();
         cc += c * c;
         ss += s * s;
         cs += c * s;
@@ -48,9 +72,9 @@ Sine FitSine(const std::vector<double>& r, double dt, double f, double* explaine
 }
 
 void AddSine(std::vector<double>& v, double dt, const Sine& sine, double sign) {
-    const double w = kTwoPi * sine.f * dt;
-    for (size_t i = 0; i < v.size(); ++i)
-        v[i] += sign * (sine.a * std::cos(w * double(i)) + sine.b * std::sin(w * double(i)));
+    Rotor rotor(kTwoPi * sine.f * dt);
+    for (size_t i = 0; i < v.size(); ++i, rotor.Next())
+        v[i] += sign * (sine.a * rotor.Cos() + sine.b * rotor.Sin());
 }
 
 // Golden-section search for the frequency near f whose sine explains most of the residual.
