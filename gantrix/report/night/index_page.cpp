@@ -38,7 +38,7 @@ std::string Trend(const std::optional<double>& now, const std::optional<double>&
 
 std::string TrendGraph(const std::vector<NightEntry>& oldestFirst, const Measure& m,
                        double& scale) {
-    SvgSeries series{{}, {}, m.rgb, false};
+    SvgSeries series{{}, {}, m.rgb, false, true};
     for (size_t i = 0; i < oldestFirst.size(); ++i) {
         if (const std::optional<double>& v = oldestFirst[i].*m.value) {
             series.x.push_back(double(i));

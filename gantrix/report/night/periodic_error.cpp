@@ -1,13 +1,12 @@
 #include "gantrix/report/night/periodic_error.h"
 
-#include "gantrix/report/night/segment_offsets.h"
-
 #include <kiss_fftr.h>
 
 #include <algorithm>
 #include <cmath>
-#include <memory>
 #include <numbers>
+
+#include "gantrix/report/night/segment_offsets.h"
 
 namespace report::night {
 

@@ -94,6 +94,11 @@ std::string SvgGraph(const SvgFrame& frame, const std::vector<SvgSeries>& series
                 }
             }
             painter.drawPath(path);
+            if (s.dots) {
+                painter.setBrush(Rgb(s.rgb));
+                for (size_t i = 0; i < s.x.size() && i < s.y.size(); ++i)
+                    painter.drawEllipse(QPointF(mapX(s.x[i]), mapY(s.y[i])), 3.0, 3.0);
+            }
         }
     }
     return bytes.toStdString();
@@ -102,7 +107,8 @@ std::string SvgGraph(const SvgFrame& frame, const std::vector<SvgSeries>& series
 NightGraphs DrawNightGraphs(const NightSummary& night) {
     NightGraphs graphs;
     if (!night.frames.empty()) {
-        SvgSeries ra{{}, {}, kRa, false}, dec{{}, {}, kDec, false}, fwhm{{}, {}, kFwhm, false};
+        SvgSeries ra{{}, {}, kRa, false, false}, dec{{}, {}, kDec, false, false},
+            fwhm{{}, {}, kFwhm, false, false};
         for (const FramePoint& f : night.frames) {
             const double hours = f.t / 3600;
             ra.x.push_back(hours);
@@ -132,7 +138,7 @@ NightGraphs DrawNightGraphs(const NightSummary& night) {
 
     if (night.peStretch >= 0) {
         const StretchAnalysis& s = night.stretches[size_t(night.peStretch)];
-        SvgSeries curve{{}, {}, kCurve, false};
+        SvgSeries curve{{}, {}, kCurve, false, false};
         for (const CurvePoint& p : s.raError) {
             curve.x.push_back(p.t / 3600);
             curve.y.push_back(p.value);
@@ -146,7 +152,7 @@ NightGraphs DrawNightGraphs(const NightSummary& night) {
             frame.y1 = graphs.peScale;
             graphs.peCurve = SvgGraph(frame, {curve});
         }
-        SvgSeries spectrum{{}, {}, kRa, true};
+        SvgSeries spectrum{{}, {}, kRa, true, false};
         for (const SpectrumPoint& p : s.spectrum) {
             if (p.amplitudeArcsec <= 0) continue;
             spectrum.x.push_back(p.periodS);
@@ -168,7 +174,7 @@ NightGraphs DrawNightGraphs(const NightSummary& night) {
             graphs.peSpectrum = SvgGraph(frame, {spectrum});
         }
         if (!s.folded.empty()) {
-            SvgSeries folded{{}, {}, kCurve, false};
+            SvgSeries folded{{}, {}, kCurve, false, false};
             // Two turns, so that the shape is seen across the fold.
             for (int turn = 0; turn < 2; ++turn) {
                 for (size_t i = 0; i < s.folded.size(); ++i) {
@@ -187,7 +193,7 @@ NightGraphs DrawNightGraphs(const NightSummary& night) {
         }
     }
 
-    SvgSeries decDrift{{}, {}, kDec, false};
+    SvgSeries decDrift{{}, {}, kDec, false, false};
     double first = 0, last = 0;
     for (const StretchAnalysis& s : night.stretches) {
         if (!s.decDriftPerMin || s.decError.empty()) continue;

@@ -16,6 +16,7 @@ struct SvgSeries {
     std::vector<double> x, y;
     unsigned rgb = 0xffffff;  // 0xRRGGBB
     bool bars = false;        // vertical bars from y = 0 instead of a line
+    bool dots = false;        // a dot at every point as well
 };
 
 // The box shown: x0..x1 across, y0 (bottom) .. y1 (top).

@@ -24,23 +24,4 @@ UniformSeries ResampleRa(const std::vector<MountSample>& samples, double dt);
 // Removes the least-squares line from the series in place.
 void RemoveLinearDrift(UniformSeries& series);
 
-// Least-squares slope of value over t (per second); 0 with fewer than two distinct times.
-template <typename Value>
-double Slope(const std::vector<MountSample>& samples, Value value) {
-    const double n = double(samples.size());
-    if (n < 2) return 0;
-    double st = 0, sv = 0;
-    for (const MountSample& s : samples) {
-        st += s.t;
-        sv += value(s);
-    }
-    const double mt = st / n, mv = sv / n;
-    double stt = 0, stv = 0;
-    for (const MountSample& s : samples) {
-        stt += (s.t - mt) * (s.t - mt);
-        stv += (s.t - mt) * (value(s) - mv);
-    }
-    return stt > 0 ? stv / stt : 0;
-}
-
 }  // namespace report::night
