@@ -1,6 +1,7 @@
 #include "gantrix/report/night/night_report.h"
 
 #include <ctime>
+#include <exception>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -50,7 +51,9 @@ bool WriteOrRemove(const std::string& path, const std::string& text) {
 
 }  // namespace
 
-std::string WriteNightSummary(const LogState& log, const std::string& reportFolder,
+namespace {
+
+std::string WriteSummaryFiles(const LogState& log, const std::string& reportFolder,
                               const std::string& sourceFileName, const NightOptions& options) {
     const NightSummary night = AnalyseNight(log, sourceFileName, options);
     if (night.exposures.empty()) {
@@ -76,6 +79,18 @@ std::string WriteNightSummary(const LogState& log, const std::string& reportFold
     return {};
 }
 
+}  // namespace
+
+std::string WriteNightSummary(const LogState& log, const std::string& reportFolder,
+                              const std::string& sourceFileName, const NightOptions& options) {
+    try {
+        return WriteSummaryFiles(log, reportFolder, sourceFileName, options);
+    } catch (const std::exception&) {
+        // Out of memory for the analysis or the graphs of a huge log: the pages stay.
+        return kErrorSummary;
+    }
+}
+
 std::string IndexFolderOf(const std::string& reportFolder) {
     fs::path path(reportFolder);
     while (!path.empty() && !path.has_filename())
@@ -83,7 +98,9 @@ std::string IndexFolderOf(const std::string& reportFolder) {
     return path.parent_path().string();
 }
 
-std::string WriteNightIndex(const std::string& folder) {
+namespace {
+
+std::string WriteIndexFiles(const std::string& folder) {
     std::vector<NightEntry> nights;
     std::error_code error;
     for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
@@ -105,6 +122,16 @@ std::string WriteNightIndex(const std::string& folder) {
         if (!WriteOrRemove(Join(folder, name), text)) return kErrorIndex;
     if (!WriteFileBytes(Join(folder, kIndexPage), index.page)) return kErrorIndex;
     return {};
+}
+
+}  // namespace
+
+std::string WriteNightIndex(const std::string& folder) {
+    try {
+        return WriteIndexFiles(folder);
+    } catch (const std::exception&) {
+        return kErrorIndex;
+    }
 }
 
 }  // namespace report::night
