@@ -35,6 +35,21 @@ const Interpreted& TenHours() {
     return night;
 }
 
+// The same night with guiding stopped for a frame every hour: ten stretches to analyse.
+const Interpreted& TenHoursInterrupted() {
+    static const Interpreted night = [] {
+        Interpreted interrupted(NightLog(10));
+        report::LogTime next = interrupted.state.logStartTime;
+        for (report::ExposureRecord& e : interrupted.state.exposures) {
+            if (e.startTime < next || e.frames.empty()) continue;
+            e.frames.front().guided = 0;
+            next = e.startTime + 3600000;
+        }
+        return interrupted;
+    }();
+    return night;
+}
+
 const std::vector<Interpreted>& Samples() {
     static const std::vector<Interpreted> samples = [] {
         std::vector<Interpreted> logs;
@@ -77,6 +92,20 @@ void BM_AnalyseTenHourNight(benchmark::State& state) {
     state.counters["threads"] = options.threads;
 }
 BENCHMARK(BM_AnalyseTenHourNight)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond);
+
+void BM_AnalyseTenHourNightInterrupted(benchmark::State& state) {
+    const Interpreted& night = TenHoursInterrupted();
+    const report::night::NightOptions options{std::nullopt, ThreadsOf(state)};
+    size_t stretches = 0;
+    for (auto _ : state) {
+        const report::night::NightSummary summary =
+            report::night::AnalyseNight(night.state, "night_log_1.txt", options);
+        stretches = summary.stretches.size();
+    }
+    state.counters["stretches"] = double(stretches);
+    state.counters["threads"] = options.threads;
+}
+BENCHMARK(BM_AnalyseTenHourNightInterrupted)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond);
 
 void BM_SummaryTenHourNight(benchmark::State& state) {
     const Interpreted& night = TenHours();

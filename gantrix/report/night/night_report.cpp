@@ -63,7 +63,7 @@ std::string WriteSummaryFiles(const LogState& log, const std::string& reportFold
         return removed ? std::string() : kErrorSummary;
     }
     if (CreateFolderPath(Join(reportFolder, "dat")) != 0) return kErrorSummary;
-    const NightGraphs graphs = DrawNightGraphs(night);
+    const NightGraphs graphs = DrawNightGraphs(night, options.threads);
     const std::pair<const char*, const std::string*> files[] = {
         {kGuideErrorGraph, &graphs.guideError}, {kFwhmGraph, &graphs.fwhm},
         {kPeCurveGraph, &graphs.peCurve},       {kPeSpectrumGraph, &graphs.peSpectrum},

@@ -6,6 +6,9 @@
 #include <QSvgGenerator>
 #include <algorithm>
 #include <cmath>
+#include <iterator>
+
+#include "gantrix/report/parallel_for.h"
 
 namespace report::night {
 
@@ -104,8 +107,9 @@ std::string SvgGraph(const SvgFrame& frame, const std::vector<SvgSeries>& series
     return bytes.toStdString();
 }
 
-NightGraphs DrawNightGraphs(const NightSummary& night) {
-    NightGraphs graphs;
+namespace {
+
+void DrawOverTheNight(const NightSummary& night, NightGraphs& graphs) {
     if (!night.frames.empty()) {
         SvgSeries ra{{}, {}, kRa, false, false}, dec{{}, {}, kDec, false, false},
             fwhm{{}, {}, kFwhm, false, false};
@@ -135,7 +139,9 @@ NightGraphs DrawNightGraphs(const NightSummary& night) {
         frame.y1 = graphs.fwhmScale;
         graphs.fwhm = SvgGraph(frame, {fwhm});
     }
+}
 
+void DrawPeriodicError(const NightSummary& night, NightGraphs& graphs) {
     if (night.peStretch >= 0) {
         const StretchAnalysis& s = night.stretches[size_t(night.peStretch)];
         SvgSeries curve{{}, {}, kCurve, false, false};
@@ -192,7 +198,9 @@ NightGraphs DrawNightGraphs(const NightSummary& night) {
             graphs.peFolded = SvgGraph(frame, {folded});
         }
     }
+}
 
+void DrawDecDrift(const NightSummary& night, NightGraphs& graphs) {
     SvgSeries decDrift{{}, {}, kDec, false, false};
     double first = 0, last = 0;
     for (const StretchAnalysis& s : night.stretches) {
@@ -216,6 +224,16 @@ NightGraphs DrawNightGraphs(const NightSummary& night) {
         frame.y1 = graphs.decScale;
         graphs.decDrift = SvgGraph(frame, {decDrift});
     }
+}
+
+}  // namespace
+
+NightGraphs DrawNightGraphs(const NightSummary& night, int threads) {
+    NightGraphs graphs;
+    // Each draws graphs of its own.
+    void (*const jobs[])(const NightSummary&, NightGraphs&) = {DrawOverTheNight, DrawPeriodicError,
+                                                               DrawDecDrift};
+    ParallelFor(std::size(jobs), threads, [&](size_t i) { jobs[i](night, graphs); });
     return graphs;
 }
 

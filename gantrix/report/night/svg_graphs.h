@@ -45,6 +45,7 @@ struct NightGraphs {
     double spectrumMinPeriod = 0, spectrumMaxPeriod = 0;
 };
 
-NightGraphs DrawNightGraphs(const NightSummary& night);
+// The graphs are drawn on up to `threads` threads.
+NightGraphs DrawNightGraphs(const NightSummary& night, int threads = 1);
 
 }  // namespace report::night
