@@ -10,12 +10,15 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
+#include <QLocale>
 #include <QMimeData>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTreeWidget>
 #include <QUrl>
 #include <QVBoxLayout>
+#include <cmath>
 
 #include "common/text_printf.h"
 #include "gantrix/app/fsys_texts.h"
@@ -24,6 +27,7 @@
 #include "gantrix/app/grid_delegate.h"
 #include "gantrix/app/my_folder.h"
 #include "gantrix/app/transfer_worker.h"
+#include "gantrix/report/night/night_reports.h"
 #include "vt5api/commands/file_system.h"
 #include "vt5api/ui/busy_cursor.h"
 #include "vt5api/ui/prompter.h"
@@ -121,8 +125,20 @@ void CFSysDlg::buildControls() {
     guidedExposures_ = new QCheckBox(tr("data of guided exposures"));
     guidedExposures_->setObjectName(QStringLiteral("checkGuidedExposures"));
     guidedExposures_->setEnabled(false);
+    declination_ = new QLineEdit;
+    declination_->setObjectName(QStringLiteral("editDeclination"));
+    declination_->setPlaceholderText(tr("unknown"));
+    declination_->setToolTip(
+        tr("Declination of the guided field, -89 to 89 degrees: the night "
+           "summary's polar alignment error is estimated for it"));
+    auto* optionsLayout = new QVBoxLayout;
+    optionsLayout->addWidget(guidedExposures_);
+    auto* declinationRow = new QHBoxLayout;
+    declinationRow->addWidget(new QLabel(tr("Declination (\u00b0):")));
+    declinationRow->addWidget(declination_);
+    optionsLayout->addLayout(declinationRow);
     auto* options = new QGroupBox(tr("Log file processing options"));
-    (new QVBoxLayout(options))->addWidget(guidedExposures_);
+    options->setLayout(optionsLayout);
     processLocal_ = new QPushButton(tr("Choose and process local files"));
     processLocal_->setObjectName(QStringLiteral("buttonProcessLocal"));
     processLocal_->setAutoDefault(false);
@@ -369,11 +385,17 @@ void CFSysDlg::buildProcessedTree() {
 void CFSysDlg::showUidReports(int index) {
     processedList_->clear();
     if (index < 0 || size_t(index) >= processed_.size()) return;
-    for (const ReportItem& item : processed_[size_t(index)].reports) {
+    const UidFolder& folder = processed_[size_t(index)];
+    for (const ReportItem& item : folder.reports) {
         processedList_->addTopLevelItem(new QTreeWidgetItem(
             {UiText(item.title), UiText(item.type), QString::fromStdString(item.path)}));
     }
     processedList_->sortItems(0, Qt::AscendingOrder);
+    if (!folder.nightsIndex.empty()) {
+        processedList_->insertTopLevelItem(
+            0, new QTreeWidgetItem({UiText(kNightsIndexTitle), UiText(kReportTypeNights),
+                                    QString::fromStdString(folder.nightsIndex)}));
+    }
 }
 
 void CFSysDlg::openReport(QTreeWidgetItem* row) {
@@ -393,14 +415,40 @@ void CFSysDlg::chooseAndProcess() {
 }
 
 void CFSysDlg::processLogFiles(const std::vector<std::string>& logFiles) {
+    report::night::NightOptions options;
+    if (!declination(options.declinationDeg)) {
+        app_.prompter.message(this, kCaptionError, kBadDeclination, QMessageBox::Warning);
+        return;
+    }
     std::string result;
     {
         BusyCursor busy;
-        generator_.ProcessLogFiles(logFiles, result);
+        options.threads = generator_.Threads();
+        report::night::NightReports nights(options);
+        std::string summaryErrors;
+        generator_.ProcessLogFiles(logFiles, result, [&](const report::FileOutcome& outcome) {
+            const std::string error = nights.AfterFile(outcome, generator_.State());
+            if (!error.empty()) summaryErrors += error + ": " + outcome.reportFolder + "\r\n";
+        });
+        for (const std::string& failure : nights.WriteIndexes())
+            summaryErrors += failure + "\r\n";
+        result += summaryErrors;
     }
     if (!result.empty()) {
         app_.prompter.message(this, kCaptionResult, result, QMessageBox::NoIcon);
     }
+}
+
+bool CFSysDlg::declination(std::optional<double>& value) const {
+    const QString text = declination_->text().trimmed();
+    value.reset();
+    if (text.isEmpty()) return true;
+    bool ok = false;
+    double degrees = QLocale().toDouble(text, &ok);
+    if (!ok) degrees = text.toDouble(&ok);
+    if (!ok || !(std::abs(degrees) <= report::night::kMaxDeclinationDeg)) return false;
+    value = degrees;
+    return true;
 }
 
 void CFSysDlg::reject() {

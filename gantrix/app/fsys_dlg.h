@@ -9,6 +9,7 @@
 #include <QTimer>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -20,6 +21,7 @@
 
 class CGantrixApp;
 class QCheckBox;
+class QLineEdit;
 class QComboBox;
 class QLabel;
 class QProgressBar;
@@ -98,6 +100,9 @@ private:
     std::vector<QTreeWidgetItem*> selectedRows() const;
     void buildProcessedTree();
     void processLogFiles(const std::vector<std::string>& logFiles);
+    // The declination typed in the processing options, none when the field is empty; false
+    // when the text is no declination.
+    bool declination(std::optional<double>& value) const;
     std::string myFolder() const;
 
     // Transfers (fsys_transfer.cpp).
@@ -133,6 +138,7 @@ private:
     QLabel* status_ = nullptr;
     QCheckBox* processAfterDownload_ = nullptr;
     QCheckBox* guidedExposures_ = nullptr;
+    QLineEdit* declination_ = nullptr;  // of the guided field, for the polar alignment
     QPushButton* processLocal_ = nullptr;
     QComboBox* uids_ = nullptr;
     QTreeWidget* processedList_ = nullptr;

@@ -31,6 +31,10 @@ inline constexpr const char* kDeleteFailed =
 
 // Processed files.
 inline constexpr const char* kReportTypeGuided = "guided exposure";
+inline constexpr const char* kNightsIndexTitle = "All nights compared";
+inline constexpr const char* kReportTypeNights = "nights summary";
+inline constexpr const char* kBadDeclination =
+    "The declination must be a number of degrees from -89 to 89, or left empty.";
 inline constexpr const char* kLogFileFilter = "Veltra-5 log files (*_log_*.txt)";
 
 // Transfers.

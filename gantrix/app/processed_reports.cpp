@@ -36,7 +36,7 @@ std::vector<UidFolder> FindProcessedReports(const std::string& myFolder) {
     for (const fs::path& candidate : SubFolders(myFolder.empty() ? "." : myFolder)) {
         const std::string name = candidate.filename().string();
         if (!report::IsUniqueIdFolder(name)) continue;
-        UidFolder uid{name, {}};
+        UidFolder uid{name, {}, {}};
         for (const fs::path& reportFolder : SubFolders(candidate / "Processed")) {
             std::error_code ignored;
             const fs::path page = reportFolder / kFirstPage;
@@ -44,6 +44,9 @@ std::vector<UidFolder> FindProcessedReports(const std::string& myFolder) {
             uid.reports.push_back(
                 {reportFolder.filename().string(), kReportTypeGuided, page.string()});
         }
+        std::error_code ignored;
+        const fs::path index = candidate / "Processed" / "index.html";
+        if (fs::is_regular_file(index, ignored)) uid.nightsIndex = index.string();
         folders.push_back(std::move(uid));
     }
     return folders;

@@ -15,6 +15,7 @@ struct ReportItem {
 struct UidFolder {
     std::string uid;
     std::vector<ReportItem> reports;
+    std::string nightsIndex;  // Processed/index.html comparing the nights, when there is one
 };
 
 // The UID folders of myFolder ("." when empty: downloads go there then) and their reports, by

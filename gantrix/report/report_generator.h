@@ -38,6 +38,9 @@ public:
 
     int Threads() const { return threads_; }
 
+    // What the last GenerateReport read from its log (its exposures with their graphs drawn).
+    const LogState& State() const { return state_; }
+
     // Writes the report of one log into reportFolder. Returns an empty text on success, else
     // one of the error texts above. Files written before an error stay. After a successful
     // run the folder holds no pages or images of the report's naming other than its own (an

@@ -367,7 +367,9 @@ def make_report(vt5_report, log, work):
         raise SetupError("vt5-report failed on %s:\n%s%s" % (log, run.stdout, run.stderr))
     folder = os.path.join(out, os.path.basename(log))
     if not os.path.isdir(folder):
-        candidates = [os.path.join(out, d) for d in os.listdir(out)]
+        # The report folder beside the index of the nights and its files.
+        candidates = [os.path.join(out, d) for d in os.listdir(out)
+                      if os.path.isdir(os.path.join(out, d)) and report_pages(os.path.join(out, d))]
         if len(candidates) != 1:
             raise SetupError("vt5-report wrote no single report folder into %s" % out)
         folder = candidates[0]

@@ -7,6 +7,7 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMimeData>
 #include <QProgressBar>
 #include <QPushButton>
@@ -211,7 +212,42 @@ TEST_F(FsysDlgTest, ChooseAndProcessLocalFilesShowsTheResultAndTheNewReports) {
     EXPECT_EQ(prompter.prompts()[0].icon, QMessageBox::NoIcon);
     EXPECT_EQ(text(0),
               "vt5_log_0308.txt:\tOK\nbroken_log_1.txt:\tCan't read log file (format error?)\n");
-    EXPECT_EQ(rows(*child<QTreeWidget>(dlg, "listProcessed")), Strings{"vt5_log_0308"});
+    // The index comparing the nights comes first, the reports follow by name.
+    EXPECT_EQ(rows(*child<QTreeWidget>(dlg, "listProcessed")),
+              (Strings{"All nights compared", "vt5_log_0308"}));
+    EXPECT_TRUE(fs::exists(myFolder() / "A1B2C3D4E5F6G7H/Processed/vt5_log_0308/summary.html"));
+}
+
+TEST_F(FsysDlgTest, TheDeclinationOfTheOptionsGoesIntoTheSummaryAndABadOneIsRefused) {
+    app.noConnection = true;
+    const fs::path logs = myFolder() / "A1B2C3D4E5F6G7H/SD/LOGS";
+    WriteHostFile(logs / "vt5_log_0308.txt", ReadHostFile(cardPath("LOGS/vt5_log_0308.txt")));
+    const fs::path summary = myFolder() / "A1B2C3D4E5F6G7H/Processed/vt5_log_0308/summary.json";
+    CFSysDlg dlg(app);
+    ASSERT_TRUE(dlg.start());
+    auto* declination = child<QLineEdit>(dlg, "editDeclination");
+    const QString log = QString::fromStdString((logs / "vt5_log_0308.txt").string());
+
+    declination->setText("95");
+    prompter.pick(vt5test::ScriptedPrompter::Pick::kOpenFiles, {log});
+    prompter.answer(QMessageBox::Ok);
+    child<QPushButton>(dlg, "buttonProcessLocal")->click();
+    ASSERT_EQ(prompter.prompts().size(), 1u);
+    EXPECT_EQ(prompter.prompts()[0].caption, "ERROR");
+    EXPECT_FALSE(fs::exists(summary)) << "nothing processed";
+
+    declination->setText("-35.5");
+    prompter.pick(vt5test::ScriptedPrompter::Pick::kOpenFiles, {log});
+    prompter.answer(QMessageBox::Ok);
+    child<QPushButton>(dlg, "buttonProcessLocal")->click();
+    ASSERT_EQ(prompter.prompts().size(), 2u);
+    EXPECT_EQ(prompter.prompts()[1].caption, "Result of processing");
+    EXPECT_NE(ReadHostFile(summary.string()).find("\"declination_deg\": -35.5"), std::string::npos);
+    const fs::path index = myFolder() / "A1B2C3D4E5F6G7H/Processed/index.html";
+    EXPECT_TRUE(fs::exists(index));
+    auto* reports = child<QTreeWidget>(dlg, "listProcessed");
+    ASSERT_GT(reports->topLevelItemCount(), 0);
+    EXPECT_EQ(reports->topLevelItem(0)->text(2).toStdString(), index.string());
 }
 
 TEST_P(FsysCardTest, DownloadWithProcessingListsTheNewReports) {
@@ -250,7 +286,7 @@ TEST_P(FsysCardTest, DownloadWithProcessingListsTheNewReports) {
     EXPECT_EQ(text(0), "vt5_log_0307.txt:\tOK\nvt5_log_0308.txt:\tOK\nvt5_log_0309.txt:\tOK\n");
     EXPECT_EQ(child<QComboBox>(dlg, "comboUid")->currentText().toStdString(), id);
     EXPECT_EQ(rows(*child<QTreeWidget>(dlg, "listProcessed")),
-              (Strings{"vt5_log_0307", "vt5_log_0308", "vt5_log_0309"}));
+              (Strings{"All nights compared", "vt5_log_0307", "vt5_log_0308", "vt5_log_0309"}));
     EXPECT_TRUE(fs::exists(myFolder() / id / "Processed/vt5_log_0307/guiexpo_3.html"));
 }
 

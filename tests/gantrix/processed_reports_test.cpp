@@ -47,3 +47,19 @@ TEST(ProcessedReports, MissingMyFolderHasNone) {
 }
 
 }  // namespace
+
+TEST(ProcessedReports, TheIndexOfTheNightsBelongsToItsUidFolder) {
+    vt5test::TempDir dir;
+    const fs::path my = dir.path();
+    Touch(my / "A1B2C3D4E5F6G7H/Processed/vt5_log_0307/guiexpo_1.html");
+    Touch(my / "A1B2C3D4E5F6G7H/Processed/index.html");
+    Touch(my / "B1B2C3D4E5F6G7H/Processed/vt5_log_0307/guiexpo_1.html");
+    fs::create_directories(my / "C1B2C3D4E5F6G7H/Processed/index.html");  // a folder, no page
+
+    const std::vector<UidFolder> found = FindProcessedReports(my.string());
+    ASSERT_EQ(found.size(), 3u);
+    EXPECT_EQ(found[0].nightsIndex, (my / "A1B2C3D4E5F6G7H/Processed/index.html").string());
+    EXPECT_EQ(found[0].reports.size(), 1u) << "the index is no report of its own";
+    EXPECT_EQ(found[1].nightsIndex, "");
+    EXPECT_EQ(found[2].nightsIndex, "");
+}
