@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/clock/clock.h"
+#include "platform/ftd2xx/libftdi/usb_sysfs.h"
 
 namespace platform::ftd2xx {
 namespace {
@@ -220,6 +221,8 @@ std::vector<DeviceEntry> FtdiBackend::list() {
             std::lock_guard<std::mutex> guard(mutex_);
             if (open_.count(e.key)) e.flags |= FT_FLAGS_OPENED;
         }
+        // Another program that holds the chip has claimed its interface through usbfs.
+        if (interfaceDriver(d->dev) == "usbfs") e.flags |= FT_FLAGS_OPENED;
         out.push_back(std::move(e));
     }
     return out;
