@@ -1,5 +1,6 @@
 #include "tools/vt5-doctor/holders.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -10,6 +11,8 @@ namespace doctor {
 std::vector<std::string> ProcessesHolding(const std::string& devNode) {
     namespace fs = std::filesystem;
     std::vector<std::string> found;
+    struct stat node {};
+    if (::stat(devNode.c_str(), &node) != 0) return found;
     std::error_code ec;
     std::string self = std::to_string(::getpid());
     for (const auto& proc : fs::directory_iterator("/proc", ec)) {
@@ -18,11 +21,10 @@ std::vector<std::string> ProcessesHolding(const std::string& devNode) {
         if (pid == self) continue;
         std::error_code fdError;
         for (const auto& fd : fs::directory_iterator(proc.path() / "fd", fdError)) {
-            std::error_code linkError;
-            std::string target = fs::read_symlink(fd.path(), linkError).string();
-            // A sandboxed /dev (containers, test beds) keeps the device file's name at the end.
-            if (linkError || target.size() < devNode.size() ||
-                target.compare(target.size() - devNode.size(), devNode.size(), devNode) != 0)
+            // The same file, also where /dev is not the system's own (containers, test beds).
+            struct stat open {};
+            if (::stat(fd.path().c_str(), &open) != 0 || open.st_dev != node.st_dev ||
+                open.st_ino != node.st_ino)
                 continue;
             std::string name;
             std::getline(std::ifstream(proc.path() / "comm"), name);
