@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <fstream>
 #include <thread>
 #include <vector>
@@ -31,7 +32,7 @@ TEST_F(Unplug, MidTransferEndsWithAnErrorAndTheChipOpensAgainWhenBack) {
     std::atomic<bool> reading{true};
     std::thread puller([&] {
         while (reading && chip->urbsReaped() < 200)
-            std::this_thread::yield();
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
         chip->unplug();
     });
     std::vector<char> buffer(data.size());
