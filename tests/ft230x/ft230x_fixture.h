@@ -16,7 +16,7 @@ protected:
     Ft230xFixture();
     ~Ft230xFixture() override;
 
-    // Plugs in the chip (the default configuration, changed by `change` first).
+    // Plugs in the chip (replacing the one plugged before) with the HC FT4K2HC7 behind it.
     hcsim::ft230x::EmulatedFt230x& plug(hcsim::ft230x::Ft230xConfig config = defaultConfig());
     static hcsim::ft230x::Ft230xConfig defaultConfig();
 
