@@ -25,7 +25,7 @@ import tempfile
 import time
 
 PROGRAMS = ["gantrix", "starloom", "flashwell", "panelcast"]
-TOOLS = ["vt5-card", "vt5-display", "vt5-emulate", "vt5-flash", "vt5-hcsim", "vt5-info",
+TOOLS = ["vt5-card", "vt5-display", "vt5-doctor", "vt5-emulate", "vt5-flash", "vt5-hcsim", "vt5-info",
          "vt5-report", "vt5-server", "vt5-skyframe"]
 ICON_SIZES = [48, 128, 256]
 

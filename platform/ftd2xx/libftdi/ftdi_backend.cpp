@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/clock/clock.h"
+#include "platform/ftd2xx/libftdi/usb_sysfs.h"
 
 namespace platform::ftd2xx {
 namespace {
@@ -121,19 +122,17 @@ public:
         return check(ctx_ ? ftdi_set_latency_timer(ctx_.get(), ms) : -1);
     }
 
-    // libftdi's read returns at once with what the chip had; a D2XX read waits for the
-    // whole count or the time-out, so poll until one of them.
+    // A D2XX read waits for the whole count or the time-out; libftdi's read returns what the
+    // chip sent until its first packet without data. That packet comes when the chip's latency
+    // timer runs out, so every empty poll already waits that long: no sleep between polls.
     FT_STATUS read(uint8_t* buffer, uint32_t count, uint32_t& got) override {
         got = 0;
         if (!ctx_) return FT_INVALID_HANDLE;
         TimePoint deadline = readTimeoutMs_ ? now() + Millis(readTimeoutMs_) : TimePoint::max();
         while (rx_.size() < count) {
-            int r = fill();
+            int r = fill(count - rx_.size());
             if (r < 0) return FT_IO_ERROR;
-            if (r == 0) {
-                if (now() >= deadline) break;
-                sleepMs(1);
-            }
+            if (r == 0 && now() >= deadline) break;
         }
         got = static_cast<uint32_t>(std::min<size_t>(count, rx_.size()));
         if (got) std::memcpy(buffer, rx_.data(), got);
@@ -166,10 +165,13 @@ public:
     }
 
 private:
-    // Moves what the chip holds into our own receive buffer; bytes added, or -1.
-    int fill() {
+    // Moves what the chip holds into our own receive buffer; bytes added, or -1. Asking for no
+    // more than is wanted lets libftdi return as soon as that much came, instead of reading on
+    // until the chip's next empty packet, a latency period later.
+    int fill(size_t wanted = 4096) {
         uint8_t chunk[4096];
-        int r = ftdi_read_data(ctx_.get(), chunk, sizeof chunk);
+        int ask = static_cast<int>(std::clamp<size_t>(wanted, 1, sizeof chunk));
+        int r = ftdi_read_data(ctx_.get(), chunk, ask);
         if (r > 0) rx_.insert(rx_.end(), chunk, chunk + r);
         return r;
     }
@@ -220,6 +222,8 @@ std::vector<DeviceEntry> FtdiBackend::list() {
             std::lock_guard<std::mutex> guard(mutex_);
             if (open_.count(e.key)) e.flags |= FT_FLAGS_OPENED;
         }
+        // Another program that holds the chip has claimed its interface through usbfs.
+        if (interfaceDriver(d->dev) == "usbfs") e.flags |= FT_FLAGS_OPENED;
         out.push_back(std::move(e));
     }
     return out;
