@@ -10,7 +10,7 @@
 #include <QPushButton>
 
 #include "gantrix/app/api_server_dlg.h"
-#include "gantrix/app/fsys_dlg.h"
+#include "gantrix/app/card_browser/fsys_dlg.h"
 #include "gantrix/app/gantrix_app.h"
 #include "gantrix/app/gantrix_icon.h"
 #include "gantrix/app/gantrix_texts.h"

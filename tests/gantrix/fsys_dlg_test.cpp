@@ -16,7 +16,7 @@
 #include <QUrl>
 #include <filesystem>
 
-#include "gantrix/app/fsys_texts.h"
+#include "gantrix/app/card_browser/fsys_texts.h"
 #include "gantrix/app/gantrix_dlg.h"
 #include "tests/gantrix/fsys_fixture.h"
 #include "vt5api/commands/file_system.h"

@@ -1,4 +1,4 @@
-#include "gantrix/app/fsys_dlg.h"
+#include "gantrix/app/card_browser/fsys_dlg.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -18,12 +18,12 @@
 #include <QVBoxLayout>
 
 #include "common/text_printf.h"
-#include "gantrix/app/fsys_texts.h"
+#include "gantrix/app/card_browser/fsys_texts.h"
+#include "gantrix/app/card_browser/grid_delegate.h"
+#include "gantrix/app/card_browser/transfer_worker.h"
 #include "gantrix/app/gantrix_app.h"
 #include "gantrix/app/gantrix_texts.h"
-#include "gantrix/app/grid_delegate.h"
 #include "gantrix/app/my_folder.h"
-#include "gantrix/app/transfer_worker.h"
 #include "vt5api/commands/file_system.h"
 #include "vt5api/ui/busy_cursor.h"
 #include "vt5api/ui/prompter.h"

@@ -11,11 +11,11 @@
 #include <cstring>
 
 #include "common/text_printf.h"
-#include "gantrix/app/fsys_dlg.h"
-#include "gantrix/app/fsys_texts.h"
+#include "gantrix/app/card_browser/fsys_dlg.h"
+#include "gantrix/app/card_browser/fsys_texts.h"
+#include "gantrix/app/card_browser/transfer_worker.h"
 #include "gantrix/app/gantrix_app.h"
 #include "gantrix/app/gantrix_texts.h"
-#include "gantrix/app/transfer_worker.h"
 #include "vt5api/ui/prompter.h"
 #include "vt5api/ui/ui_text.h"
 

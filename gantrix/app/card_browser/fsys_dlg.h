@@ -12,9 +12,9 @@
 #include <string>
 #include <vector>
 
-#include "gantrix/app/card_entry.h"
-#include "gantrix/app/processed_reports.h"
-#include "gantrix/app/transfer_state.h"
+#include "gantrix/app/card_browser/card_entry.h"
+#include "gantrix/app/card_browser/processed_reports.h"
+#include "gantrix/app/card_browser/transfer_state.h"
 #include "gantrix/report/report_generator.h"
 #include "vt5api/commands/identity.h"
 
