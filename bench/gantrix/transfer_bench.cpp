@@ -9,7 +9,7 @@
 #include <fstream>
 #include <memory>
 
-#include "gantrix/app/transfer_worker.h"
+#include "gantrix/app/card_browser/transfer_worker.h"
 #include "gantrix/server/server_thread.h"
 #include "hcsim/hc/simulated_hc.h"
 #include "tests/support/bus_fixture.h"

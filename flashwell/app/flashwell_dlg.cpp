@@ -203,8 +203,11 @@ void CFlashwellDlg::loadFirmware(const QString& path) {
         return;
     }
     // Nothing of a damaged file goes into the device, not even the images read before the
-    // damage.
+    // damage; nor does the log keep the summary of the file before it, or the status line the
+    // outcome of its update, now that that file is no longer loaded.
     firmware_.Clear();
+    view.ClearLog();
+    view.SetStatus({});
     view.Log(kLoadFailedLog);
     view.ShowError(kCaptionLoadFailed, common::Printf(kLoadFailedFormat, FirmwareLoadText(result)));
 }

@@ -44,6 +44,11 @@ inline constexpr const char* kNoUsbDevice =
 inline constexpr const char* kStatusConnecting = "Connecting...";
 inline constexpr const char* kLogReadingMode = "..while reading device mode...\r\n";
 inline constexpr const char* kNotInBootMode = "Device is not in boot mode";
+// Shown after kNotInBootMode: how the HC gets into BOOT mode.
+inline constexpr const char* kHowToBootMode =
+    "Firmware is updated in BOOT mode. To get there, choose \"Restart to BOOT\" in the "
+    "HandController's menu, or switch the HandController on with Panelcast's \"Turn ON\" and "
+    "\"BOOT mode\" ticked; then press \"Update firmware(s)\" again.";
 inline constexpr const char* kWrongBootProtocol = "Protocol version of BOOT mode is wrong (0x%04x)";
 inline constexpr const char* kLogErrorFormat = "ERROR: %s\r\n";
 inline constexpr const char* kLogReadingPcb = "..while reading PCB ID...\r\n";

@@ -41,7 +41,8 @@ private:
     Ending CheckPcb();
     Ending UploadHc();
     Ending UploadCamera();
-    Ending Refuse(const std::string& text);
+    // remedy, when given, follows the text in the message box (the log keeps the text alone).
+    Ending Refuse(const std::string& text, const char* remedy = nullptr);
     // Logs the step, shows it in the status line and uploads the image with its progress.
     using Uploader = int32_t (*)(CVT5Api*, const uint8_t*, int32_t, uint16_t,
                                  const VT5UploadProgress&);
@@ -73,9 +74,9 @@ Ending UpdateRun::Run() {
     return ending;
 }
 
-Ending UpdateRun::Refuse(const std::string& text) {
+Ending UpdateRun::Refuse(const std::string& text, const char* remedy) {
     view_.Log(common::Printf(kLogErrorFormat, text.c_str()));
-    view_.ShowError(kCaptionError, text);
+    view_.ShowError(kCaptionError, remedy ? text + "\r\n\r\n" + remedy : text);
     return Shown();
 }
 
@@ -87,7 +88,7 @@ Ending UpdateRun::CheckDevice() {
         view_.Log(kLogReadingMode);
         return Code(result);
     }
-    if (!boot) return Refuse(kNotInBootMode);
+    if (!boot) return Refuse(kNotInBootMode, kHowToBootMode);
     if (protocol >= kLastKnownBootProtocol)
         return Refuse(common::Printf(kWrongBootProtocol, protocol));
     return {Ending::kDone};

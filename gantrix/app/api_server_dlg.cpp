@@ -59,6 +59,13 @@ void CAPIServerDlg::buildControls() {
     state_->setAlignment(Qt::AlignCenter);
     state_->setFont(NamedFont(QStringLiteral("Verdana"), 22, QFont::Medium, font()));
     state_->setMinimumHeight(40);
+    // Beside "OFF": why the server stopped or did not start, when it did so on its own.
+    stateReason_ = new QLabel;
+    stateReason_->setObjectName(QStringLiteral("labelStateReason"));
+    stateReason_->setWordWrap(true);
+    stateReason_->setAlignment(Qt::AlignCenter);
+    stateReason_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    stateReason_->hide();
 
     startStop_ = new QPushButton(tr("Start Server"));
     startStop_->setObjectName(QStringLiteral("buttonStartStop"));
@@ -96,14 +103,15 @@ void CAPIServerDlg::buildControls() {
     auto* stateBox = new QGroupBox(tr("API Server's state"));
     auto* stateGrid = new QGridLayout(stateBox);
     stateGrid->addWidget(state_, 0, 0, 1, 3);
-    stateGrid->addWidget(startStop_, 1, 0);
+    stateGrid->addWidget(stateReason_, 1, 0, 1, 3);
+    stateGrid->addWidget(startStop_, 2, 0);
     auto* portRow = new QHBoxLayout;
     portRow->addStretch();
     portRow->addWidget(portLabel);
     portRow->addWidget(port_);
-    stateGrid->addLayout(portRow, 1, 1, 1, 2);
-    stateGrid->addWidget(device_, 2, 0, 1, 2);
-    stateGrid->addWidget(options_, 2, 2, Qt::AlignRight | Qt::AlignBottom);
+    stateGrid->addLayout(portRow, 2, 1, 1, 2);
+    stateGrid->addWidget(device_, 3, 0, 1, 2);
+    stateGrid->addWidget(options_, 3, 2, Qt::AlignRight | Qt::AlignBottom);
     stateGrid->setColumnStretch(1, 1);
 
     auto* layout = new QVBoxLayout(this);
@@ -146,6 +154,9 @@ void CAPIServerDlg::showSnapshot(const ServerSnapshot& snapshot) {
     options_->setEnabled(off);
     port_->setEnabled(off);
     state_->setText(UiText(StateText(snapshot)));
+    const std::string reason = StateReasonText(snapshot);
+    stateReason_->setText(UiText(reason));
+    stateReason_->setVisible(!reason.empty());
     device_->setText(UiText(DeviceText(snapshot)));
     lastShown_ = snapshot;
     update();
@@ -206,6 +217,7 @@ void CAPIServerDlg::startServer() {
         }
         s.configuredPort = static_cast<int32_t>(*port);
         s.openResult = VT5_E_INVALID_RETURN;
+        s.failureReason.clear();
     });
     app_.server.StartServerThread();
 }

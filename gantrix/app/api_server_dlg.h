@@ -17,8 +17,9 @@ class QLineEdit;
 class QPushButton;
 class QTreeWidget;
 
-// Object names: labelState, buttonStartStop, editPort, labelDevice, buttonOptions, listClients,
-// buttonSwallowEnter (hidden). The server keeps running when the dialog closes.
+// Object names: labelState, labelStateReason, buttonStartStop, editPort, labelDevice,
+// buttonOptions, listClients, buttonSwallowEnter (hidden). The server keeps running when the dialog
+// closes.
 class CAPIServerDlg : public QDialog {
     Q_OBJECT
 
@@ -52,6 +53,7 @@ private:
     QTimer timer_;
 
     QLabel* state_ = nullptr;
+    QLabel* stateReason_ = nullptr;
     QPushButton* startStop_ = nullptr;
     QLineEdit* port_ = nullptr;
     QLabel* device_ = nullptr;

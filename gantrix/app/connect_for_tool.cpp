@@ -3,6 +3,7 @@
 #include "common/text_printf.h"
 #include "gantrix/app/gantrix_app.h"
 #include "gantrix/app/gantrix_texts.h"
+#include "gantrix/app/held_device.h"
 #include "platform/clock/clock.h"
 #include "vt5api/commands/identity.h"
 #include "vt5api/options/connection_target.h"
@@ -65,10 +66,15 @@ int CGantrixApp::ConnectForTool(int requiredMode, const char* applicationId, QWi
         }
         if (failedStep) return ReportApiError(parent, failedStep, result);
     } else if (result != VT5_OK) {
-        const char* step = result == VT5_E_CANT_CONNECT ? kNoServer
+        std::string step = result == VT5_E_CANT_CONNECT ? kNoServer
                            : target.Host()              ? kNoDeviceAtServer
                                                         : kNoDevice;
-        return ReportApiError(parent, step, result);
+        // An HC that is there but held elsewhere is not "not found": say who holds it.
+        if (!target.Host()) {
+            if (std::optional<HeldDevice> held = FindHeldDevice(target.Serial()))
+                step += "\r\n\r\n" + HeldDeviceText(*held);
+        }
+        return ReportApiError(parent, step.c_str(), result);
     }
 
     int32_t bootFlag = 0;

@@ -10,7 +10,7 @@
 #include <QPushButton>
 
 #include "gantrix/app/api_server_dlg.h"
-#include "gantrix/app/fsys_dlg.h"
+#include "gantrix/app/card_browser/fsys_dlg.h"
 #include "gantrix/app/gantrix_app.h"
 #include "gantrix/app/gantrix_icon.h"
 #include "gantrix/app/gantrix_texts.h"
@@ -52,7 +52,7 @@ CGantrixDlg::CGantrixDlg(CGantrixApp& app, QWidget* parent) : QDialog(parent), a
     LoadOptions(app_.toolOptions);
 
     buildControls();
-    myFolder_->setText(UiText(ReadMyFolder(app_.settingsKey)));
+    myFolder_->setText(UiText(MyFolderInUse(app_.settingsKey)));
     // A window of its own (in the task bar), modal over the program.
     fileSystemBrowser_ = [this](QWidget*) {
         CFSysDlg browser(app_);
@@ -86,6 +86,7 @@ void CGantrixDlg::buildControls() {
     myFolder_ = new QLineEdit;
     myFolder_->setObjectName(QStringLiteral("editMyFolder"));
     myFolder_->setReadOnly(true);
+    myFolder_->setToolTip(tr("Downloaded files and their reports go here"));
     auto* myFolderLabel = new QLabel(tr("My folder"));
     myFolderLabel->setObjectName(QStringLiteral("labelMyFolder"));
     auto* browse = new QPushButton(tr("..."));
@@ -158,7 +159,7 @@ void CGantrixDlg::editConnectionOptions() {
 }
 
 void CGantrixDlg::browseMyFolder() {
-    const QString start = UiText(ReadMyFolder(app_.settingsKey));
+    const QString start = UiText(PreparedMyFolder(app_.settingsKey));
     const QString chosen = app_.prompter.pickFolder(this, tr("My folder"), start);
     if (chosen.isEmpty()) return;
     myFolder_->setText(QDir::toNativeSeparators(chosen));

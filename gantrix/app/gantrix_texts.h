@@ -23,6 +23,13 @@ inline constexpr const char* kNoDeviceAtServer =
     "and API Server's connection options are set up for a currently present device!";
 inline constexpr const char* kNoDevice =
     "Can't find device conected to the PC.\r\nEnsure the HandController is connected!";
+// Added to kNoDevice when the HC is plugged in but another program holds it.
+inline constexpr const char* kDeviceInUse =
+    "The HandController %s is connected, but another program is using it. Close that program "
+    "(or end its connection to the HandController) and retry.";
+inline constexpr const char* kDeviceInUseBy =
+    "The HandController %s is connected, but another program is using it: %s (process %d). "
+    "Close that program and retry.";
 inline constexpr const char* kWrongMode =
     "Device is not in the required mode (Fw./BOOT).\r\n\r\nStop the current activity on the "
     "HandController, go to the proper mode and retry this option.";

@@ -1,6 +1,10 @@
 #include "gantrix/app/my_folder.h"
 
+#include <QDir>
+#include <QStandardPaths>
 #include <cstring>
+
+#include "vt5api/ui/ui_text.h"
 
 namespace reg = platform::registry;
 
@@ -28,4 +32,23 @@ reg::LSTATUS StoreMyFolder(const reg::Key& settings, const std::string& folder) 
     reg::Key gantrix;
     if (reg::LSTATUS status = settings.createSubKey(kSubKey, gantrix); status) return status;
     return gantrix.setString(kValue, folder);
+}
+
+std::string DefaultMyFolder() {
+    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    if (documents.isEmpty()) return {};
+    return ApiText(QDir::toNativeSeparators(QDir(documents).filePath(QStringLiteral("Veltra-5"))));
+}
+
+std::string MyFolderInUse(const reg::Key& settings) {
+    const std::string stored = ReadMyFolder(settings);
+    return stored.empty() ? DefaultMyFolder() : stored;
+}
+
+std::string PreparedMyFolder(const reg::Key& settings) {
+    const std::string stored = ReadMyFolder(settings);
+    if (!stored.empty()) return stored;
+    const std::string folder = DefaultMyFolder();
+    if (!folder.empty()) QDir().mkpath(UiText(folder));
+    return folder;
 }

@@ -15,6 +15,7 @@ ServerSnapshot TakeSnapshot(const ServerStatus& status) {
     s.bootFlag = status.bootFlag;
     s.protocolVersion = status.protocolVersion;
     s.secondProtocolWord = status.secondProtocolWord;
+    s.failureReason = status.failureReason;
     return s;
 }
 
@@ -31,6 +32,11 @@ std::string StateText(const ServerSnapshot& snapshot) {
     std::string name = snapshot.openSerial;
     FindNamedDevice(name);
     return "Active (open to '" + name + "')";
+}
+
+std::string StateReasonText(const ServerSnapshot& snapshot) {
+    if (snapshot.state != ServerStatus::kOff) return {};
+    return snapshot.failureReason;
 }
 
 std::string DeviceText(const ServerSnapshot& s) {

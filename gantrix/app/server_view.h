@@ -19,6 +19,7 @@ struct ServerSnapshot {
     int32_t bootFlag = 0;
     int32_t protocolVersion = 0;
     int32_t secondProtocolWord = 0;
+    std::string failureReason;
 
     bool operator==(const ServerSnapshot&) const = default;
 };
@@ -28,6 +29,8 @@ ServerSnapshot TakeSnapshot(const ServerStatus& status);
 // "OFF", "Starting...", "Active" or "Active (open to '%s')" with the HC's name in the named-HC
 // list, or its serial.
 std::string StateText(const ServerSnapshot& snapshot);
+// Why the server is OFF, when it stopped or failed to start on its own; else empty.
+std::string StateReasonText(const ServerSnapshot& snapshot);
 // The served HC's mode and protocol words; empty while the server is off or no HC is open.
 std::string DeviceText(const ServerSnapshot& snapshot);
 

@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "vt5api/api/vt5server.h"
@@ -22,6 +23,9 @@ struct ServerStatus {
     bool threadFinished = false;
     bool openPending = false;
     bool listRefreshRequest = false;
+    // Why the server went (back) to OFF on its own, as a user reads it ("port 5937 is in use by
+    // ..."); empty after a stop the user asked for and at every start.
+    std::string failureReason;
 
     // Beside the record, under the same lock.
     int32_t configuredPort = 0;  // 0 = 5937

@@ -6,15 +6,17 @@ Every page of the report is opened by its file:// URL and checked in the page it
     (the width/height attributes and the inline style's width/height);
   - every link resolves to a page of the report, and following it loads that page;
   - the report's style sheet applies: it is among document.styleSheets with its rules, and
-    elements are drawn as the sheet says, not in the browser's defaults.
+    elements are drawn as the sheet says, not in the browser's defaults;
+  - every cell of the statistics boxes is drawn on one line: no value is parted from its
+    unit (the arcsecond sign) and no label ("corrections done") is broken.
 A screenshot of the first page is written to --screenshot.
 
 Chromium is driven through its DevTools protocol over --remote-debugging-pipe (it reads
 NUL-terminated JSON messages on fd 3 and answers on fd 4), so no port is opened.
 
---damage image|size|link|style checks a damaged copy of the report instead, to show that
-each check can fail: an image removed, a stated size changed, a link broken, or the style
-sheet removed.
+--damage image|size|link|style|wrap checks a damaged copy of the report instead, to show
+that each check can fail: an image removed, a stated size changed, a link broken, the style
+sheet removed, or the statistics boxes narrowed so that their cells wrap.
 
 Exit status: 0 when every check passes, 1 when one fails (the message names the page and
 the element), 77 when Chromium is not installed, 2 on a usage or setup error.
@@ -257,6 +259,17 @@ def css_colour_as_computed(value):
     return value
 
 
+# The statistics cells drawn on more than one line: their text and the number of lines.
+WRAPPED_STATISTICS = r"""
+(() => Array.from(document.querySelectorAll(".stats td")).map((td) => {
+  const range = document.createRange();
+  range.selectNodeContents(td);
+  const tops = new Set(Array.from(range.getClientRects()).map((r) => Math.round(r.top)));
+  return {text: td.textContent.trim(), lines: tops.size};
+}).filter((cell) => cell.lines > 1))()
+"""
+
+
 def check_page(browser, report, name, facts, styles, failures):
     where = "%s:" % name
     if facts["readyState"] != "complete":
@@ -298,6 +311,9 @@ def check_page(browser, report, name, facts, styles, failures):
         elif value != expected:
             failures.append("%s %s has %s %s, the style sheet says %s" %
                             (where, selector, prop, value, expected))
+    for cell in browser.evaluate(WRAPPED_STATISTICS):
+        failures.append("%s the statistics cell \"%s\" wraps onto %d lines" %
+                        (where, cell["text"], cell["lines"]))
 
 
 def page_url(report, name):
@@ -387,6 +403,11 @@ def damage(report, kind, work):
     if kind == "style":
         os.remove(os.path.join(copy, STYLE_SHEET))
         return copy, "removed %s" % STYLE_SHEET
+    if kind == "wrap":
+        with open(os.path.join(copy, STYLE_SHEET), "a", encoding="utf-8") as sheet:
+            sheet.write("\n.stats { width: 120px; min-width: 0; }\n"
+                        ".stats td { white-space: normal; }\n")
+        return copy, "narrowed the statistics boxes to 120 px and let their cells wrap"
     if kind == "image":
         graphs = re.findall(r'<img src="([^"]+\.(?:jpg|png))" style=', html)
         if not graphs:
@@ -419,7 +440,7 @@ def main():
     parser.add_argument("--work", help="folder for the report, the profile and damaged copies "
                         "(default: a temporary folder, removed at the end)")
     parser.add_argument("--screenshot", help="where to write a PNG of the first page")
-    parser.add_argument("--damage", choices=["image", "size", "link", "style"],
+    parser.add_argument("--damage", choices=["image", "size", "link", "style", "wrap"],
                         help="check a copy of the report with this fault (the check must fail)")
     parser.add_argument("--chromium", help="the Chromium program (default: chromium on PATH)")
     parser.add_argument("--timeout", type=float, default=20, help="seconds per browser step")
@@ -472,7 +493,7 @@ def main():
         print("%d check(s) failed on %d page(s) of %s (%.1f s)" %
               (len(failures), len(pages), report, elapsed), file=sys.stderr)
         return 1
-    print("%d page(s) of %s pass: images, links and style sheet (%.1f s)" %
+    print("%d page(s) of %s pass: images, links, style sheet and statistics (%.1f s)" %
           (len(pages), report, elapsed))
     return 0
 

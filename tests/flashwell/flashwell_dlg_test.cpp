@@ -117,10 +117,8 @@ TEST_F(FlashwellDlgTest, AFileThatFailsToLoadIsReportedAndNothingOfItKept) {
     EXPECT_EQ(prompter.prompts()[0].caption, "Loading failed");
     EXPECT_EQ(prompter.prompts()[0].text, "Error: wrong file contents");
     EXPECT_EQ(prompter.prompts()[0].icon, QMessageBox::Critical);
-    // The log keeps the summary of the file before.
-    EXPECT_EQ(log(dlg).rfind("Selected Firware file content:", 0), 0u);
-    EXPECT_NE(log(dlg).find("\n\nLoading of Firmware file FAILED.\nIt may be damaged."),
-              std::string::npos);
+    // The summary of the file before goes with it: that file is no longer loaded.
+    EXPECT_EQ(log(dlg), "Loading of Firmware file FAILED.\nIt may be damaged.");
     EXPECT_FALSE(dlg.firmware().hc.HasPayload());
 
     // Typed into the path and Enter: loaded the same way.
@@ -129,6 +127,21 @@ TEST_F(FlashwellDlgTest, AFileThatFailsToLoadIsReportedAndNothingOfItKept) {
     edit->setText(QString::fromStdString(Sample("no such file.bin")));
     emit edit->returnPressed();
     EXPECT_EQ(prompter.prompts().back().text, "Error: can't open/find file");
+}
+
+TEST_F(FlashwellDlgTest, AFileThatFailsToLoadClearsTheOutcomeOfTheUpdateBefore) {
+    plugHc();
+    CFlashwellDlg dlg(prompter);
+    choose(dlg, Sample("vt5_fw_1.10.bin"));
+    child<QPushButton>(dlg, "buttonUpdate")->click();
+    ASSERT_EQ(status(dlg), "DONE") << log(dlg);
+
+    prompter.answer(QMessageBox::Ok);
+    choose(dlg, Sample("vt5_fw_truncated.bin"));
+    EXPECT_EQ(status(dlg), "");
+    EXPECT_EQ(log(dlg), "Loading of Firmware file FAILED.\nIt may be damaged.");
+    ASSERT_EQ(prompter.prompts().size(), 1u);
+    EXPECT_EQ(prompter.prompts()[0].caption, "Loading failed");
 }
 
 TEST_F(FlashwellDlgTest, UpdateWithoutAFileDoesNothing) {
@@ -204,7 +217,12 @@ TEST_F(FlashwellDlgTest, MessagesGoThroughThePrompterWithTheirIcons) {
     child<QPushButton>(dlg, "buttonUpdate")->click();
     ASSERT_EQ(prompter.prompts().size(), 1u);
     EXPECT_EQ(prompter.prompts()[0].caption, "ERROR");
-    EXPECT_EQ(prompter.prompts()[0].text, "Device is not in boot mode");
+    EXPECT_EQ(prompter.prompts()[0].text.toStdString().rfind(
+                  "Device is not in boot mode\r\n\r\nFirmware is updated in BOOT mode.", 0),
+              0u)
+        << prompter.prompts()[0].text.toStdString();
+    EXPECT_NE(prompter.prompts()[0].text.indexOf("\"Restart to BOOT\""), -1);
+    EXPECT_NE(prompter.prompts()[0].text.indexOf("Panelcast's \"Turn ON\""), -1);
     EXPECT_EQ(prompter.prompts()[0].icon, QMessageBox::Critical);
     EXPECT_EQ(status(dlg), "Update failed...");
 

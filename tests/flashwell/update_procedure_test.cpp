@@ -79,7 +79,14 @@ TEST_F(UpdateProcedure, AnHcRunningItsFirmwareIsNotTouched) {
     EXPECT_EQ(update(sample(kBothParts)), UpdateOutcome::Failed);
     EXPECT_EQ(view_.log,
               "Opening device... OK\r\nERROR: Device is not in boot mode\r\nUpdate failed.");
-    EXPECT_EQ(view_.errors, (std::vector<Shown>{{"ERROR", "Device is not in boot mode"}}));
+    // The message says how to get into BOOT mode; the log keeps the plain line.
+    EXPECT_EQ(view_.errors,
+              (std::vector<Shown>{
+                  {"ERROR",
+                   "Device is not in boot mode\r\n\r\nFirmware is updated in BOOT mode. To get "
+                   "there, choose \"Restart to BOOT\" in the HandController's menu, or switch "
+                   "the HandController on with Panelcast's \"Turn ON\" and \"BOOT mode\" "
+                   "ticked; then press \"Update firmware(s)\" again."}}));
     EXPECT_EQ(view_.status(), "Update failed...");
     EXPECT_EQ(view_.busyChanges, (std::vector<bool>{true, false}));
     EXPECT_TRUE(has(kFactoryHc));

@@ -47,6 +47,29 @@ TEST_F(ApiServerDlgTest, OpensOffWithEverythingEditable) {
     EXPECT_EQ(dlg.serverOptions().serverOptionAllowed, 0);
 }
 
+TEST_F(ApiServerDlgTest, WhyTheServerWentOffIsShownUnderOffUntilTheNextStart) {
+    const std::string why = "TCP port 5937 is in use by vt5-server (process 4242)";
+    CAPIServerDlg dlg(app);
+    auto* reason = child<QLabel>(dlg, "labelStateReason");
+    dlg.tick();
+    EXPECT_TRUE(reason->isHidden()) << "nothing went wrong yet";
+
+    // As the server thread leaves it after a start that failed.
+    app.server.WithStatus([&](ServerStatus& s) { s.failureReason = why; });
+    dlg.tick();
+    EXPECT_EQ(state(dlg), "OFF");
+    EXPECT_FALSE(reason->isHidden());
+    EXPECT_EQ(reason->text().toStdString(), why);
+
+    startOn(dlg, freePort());
+    ASSERT_TRUE(tickUntil(dlg, [&] { return state(dlg) == "Active"; }));
+    EXPECT_TRUE(reason->isHidden());
+    EXPECT_EQ(app.server.WithStatus([](ServerStatus& s) { return s.failureReason; }), "")
+        << "a start forgets the reason of the one before";
+    startStop(dlg)->click();
+    EXPECT_FALSE(app.server.IsServerRunning());
+}
+
 TEST_F(ApiServerDlgTest, StartingStateLeavesNothingToPress) {
     CAPIServerDlg dlg(app);
     app.server.WithStatus([](ServerStatus& s) { s.state = ServerStatus::kStarting; });

@@ -3,7 +3,7 @@
 
 #include <algorithm>
 
-#include "gantrix/app/card_entry.h"
+#include "gantrix/app/card_browser/card_entry.h"
 
 namespace {
 

@@ -100,6 +100,35 @@ TEST_F(DirectFlowTest, NoHcIsReportedWithTheCodeAndItsText) {
     EXPECT_FALSE(VT5_IsOpen(&app.toolApi));
 }
 
+TEST_F(DirectFlowTest, AnHcHeldByAnotherProgramIsReportedAsInUse) {
+    plugHc("HC000001");
+    CVT5Api holder;  // another program's connection
+    ASSERT_EQ(VT5_Open(&holder, "HC000001", nullptr, 0, nullptr), VT5_OK);
+    for (const char* serial : {"", "HC000001"}) {
+        SCOPED_TRACE(serial);
+        prompter.clear();
+        app.toolOptions.directAccessId = serial;
+        prompter.answer(QMessageBox::Ok);
+        EXPECT_EQ(app.ConnectForTool(kRequireFirmware, kClient), -1);
+        ASSERT_EQ(prompter.prompts().size(), 1u);
+        const std::string text = prompter.texts().front();
+        const std::string found = UiText(kNoDevice).toStdString() +
+                                  "\n\nThe HandController HC000001 is connected, but another "
+                                  "program is using it.";
+        EXPECT_EQ(text.rfind(found, 0), 0u) << text;
+        EXPECT_NE(text.find("\n\nVeltra-5 API returned code "), std::string::npos) << text;
+    }
+    VT5_Close(&holder);
+
+    // Free again: the plain message for an HC that is not there.
+    app.toolOptions.directAccessId = "HC000002";
+    prompter.clear();
+    prompter.answer(QMessageBox::Ok);
+    EXPECT_EQ(app.ConnectForTool(kRequireFirmware, kClient), -1);
+    ASSERT_EQ(prompter.prompts().size(), 1u);
+    EXPECT_EQ(prompter.texts().front().find("another program"), std::string::npos);
+}
+
 TEST_F(DirectFlowTest, UnreachableServerIsReportedAsSuch) {
     app.toolOptions.connectToServer = 1;
     app.toolOptions.serverAddress = "127.0.0.1";

@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QLabel>
@@ -17,8 +18,9 @@
 #include <QUrl>
 #include <filesystem>
 
-#include "gantrix/app/fsys_texts.h"
+#include "gantrix/app/card_browser/fsys_texts.h"
 #include "gantrix/app/gantrix_dlg.h"
+#include "gantrix/app/my_folder.h"
 #include "tests/gantrix/fsys_fixture.h"
 #include "vt5api/commands/file_system.h"
 
@@ -26,6 +28,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using vt5test::ReadHostFile;
+using vt5test::TempDir;
 using vt5test::Tree;
 using vt5test::WriteHostFile;
 using Strings = std::vector<std::string>;
@@ -170,7 +173,10 @@ TEST_F(FsysDlgTest, WithoutConnectionOnlyTheReportsWork) {
     WriteHostFile((myFolder() / "B1B2C3D4E5F6G7H/Processed/x_log_1/guiexpo_1.html").string(), "");
     app.noConnection = true;
     CFSysDlg dlg(app);
-    dlg.setReportOpener([&](const QString& page) { opened.push_back(page.toStdString()); });
+    dlg.setOpener([&](const QString& page, const OpenOutcome& outcome) {
+        opened.push_back(page.toStdString());
+        outcome(true);
+    });
     ASSERT_TRUE(dlg.start());
     EXPECT_EQ(path(dlg), "<FileSystem is not available on Veltra-5 now>");
     EXPECT_FALSE(cardList(dlg)->isEnabled());
@@ -288,6 +294,115 @@ TEST_P(FsysCardTest, DownloadWithProcessingListsTheNewReports) {
     EXPECT_EQ(rows(*child<QTreeWidget>(dlg, "listProcessed")),
               (Strings{"All nights compared", "vt5_log_0307", "vt5_log_0308", "vt5_log_0309"}));
     EXPECT_TRUE(fs::exists(myFolder() / id / "Processed/vt5_log_0307/guiexpo_3.html"));
+    // Where they went: the HC's folder, with SD and Processed in it.
+    EXPECT_EQ(child<QLabel>(dlg, "labelSavedTo")->text(),
+              "Files (in SD) and their reports (in Processed) are in:");
+    EXPECT_EQ(child<QLineEdit>(dlg, "editSavedTo")->text().toStdString(),
+              (myFolder() / id).string());
+}
+
+TEST_F(FsysDlgTest, FreshConfigurationDownloadsIntoVeltra5InTheDocumentsFolder) {
+    StoreMyFolder(app.settingsKey, "");  // as a fresh configuration: nothing stored
+    TempDir startedIn;
+    const QString savedCurrent = QDir::currentPath();
+    QDir::setCurrent(QString::fromStdString(startedIn.path().string()));
+    const fs::path folder = documents() / "Veltra-5";
+
+    connectHc();
+    const std::string id = uid();
+    CFSysDlg dlg(app);
+    dlg.setOpener([&](const QString& path, const OpenOutcome& outcome) {
+        opened.push_back(path.toStdString());
+        outcome(true);
+    });
+    ASSERT_TRUE(dlg.start());
+    EXPECT_EQ(child<QLabel>(dlg, "labelSavedTo")->text(), "Downloads go to:");
+    EXPECT_EQ(child<QLineEdit>(dlg, "editSavedTo")->text().toStdString(), folder.string());
+    EXPECT_FALSE(fs::exists(folder)) << "made on its first use";
+
+    dlg.openRow(row(dlg, "[LOGS]"));
+    select(dlg, {"vt5_log_0307.txt"});
+    button(dlg)->click();
+    finishTransfer(dlg);
+    EXPECT_EQ(status(dlg), "Done");
+    EXPECT_EQ(Tree(folder / id / "SD/LOGS"), "vt5_log_0307.txt");
+    EXPECT_EQ(Tree(startedIn.path()), "") << "nothing in the folder Gantrix started from";
+    EXPECT_EQ(child<QLabel>(dlg, "labelSavedTo")->text(), "Files downloaded to:");
+    EXPECT_EQ(child<QLineEdit>(dlg, "editSavedTo")->text().toStdString(),
+              (folder / id / "SD/LOGS").string());
+
+    child<QPushButton>(dlg, "buttonOpenFolder")->click();
+    EXPECT_EQ(opened, Strings{(folder / id / "SD/LOGS").string()});
+    EXPECT_TRUE(prompter.prompts().empty());
+    QDir::setCurrent(savedCurrent);
+}
+
+TEST_F(FsysDlgTest, AReportOrFolderThatNoProgramCouldOpenSaysSo) {
+    const std::string report = (myFolder() / "A1B2C3D4E5F6G7H/Processed/vt5_log_0307").string();
+    WriteHostFile(report + "/guiexpo_1.html", "<html/>");
+    app.noConnection = true;
+    CFSysDlg dlg(app);
+    dlg.setOpener([&](const QString& path, const OpenOutcome& outcome) {
+        opened.push_back(path.toStdString());
+        outcome(false);
+    });
+    ASSERT_TRUE(dlg.start());
+    EXPECT_EQ(child<QLineEdit>(dlg, "editSavedTo")->text().toStdString(), myFolder().string());
+
+    struct Case {
+        std::function<void()> act;
+        std::string path;
+        std::string message;
+    };
+    auto* reports = child<QTreeWidget>(dlg, "listProcessed");
+    const Case cases[] = {
+        {[&] { dlg.openReport(reports->topLevelItem(0)); }, report + "/guiexpo_1.html",
+         "No web browser could open the report:\n\n" + report +
+             "/guiexpo_1.html\n\nInstall a web browser or open the page in one by hand."},
+        {[&] { child<QPushButton>(dlg, "buttonOpenFolder")->click(); }, myFolder().string(),
+         "No program could open the folder:\n\n" + myFolder().string()},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.path);
+        prompter.clear();
+        opened.clear();
+        prompter.answer(QMessageBox::Ok);
+        c.act();
+        EXPECT_EQ(opened, Strings{c.path});
+        ASSERT_EQ(prompter.prompts().size(), 1u);
+        EXPECT_EQ(prompter.prompts()[0].caption, "ERROR");
+        EXPECT_EQ(text(0), c.message);
+    }
+}
+
+TEST_P(FsysCardTest, TheDownloadButtonKeepsItsWidthWhenItCancels) {
+    connectHc();
+    CFSysDlg dlg(app);
+    ASSERT_TRUE(dlg.start());
+    dlg.show();
+    auto* progress = child<QProgressBar>(dlg, "progressTransfer");
+    // Lays the dialog out again as the next event loop turn would, without letting timer 888
+    // end the transfer meanwhile.
+    auto geometries = [&] {
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+        return std::make_pair(button(dlg)->geometry(), progress->geometry());
+    };
+    const auto idle = geometries();
+    dlg.openRow(row(dlg, "[LOGS]"));
+    select(dlg, {"vt5_log_0307.txt", "vt5_log_0308.txt", "vt5_log_0309.txt"});
+    button(dlg)->click();
+    EXPECT_EQ(button(dlg)->text(), "Cancel");
+    EXPECT_EQ(geometries(), idle);
+    finishTransfer(dlg);
+    EXPECT_EQ(button(dlg)->text(), "Download files");
+    EXPECT_EQ(geometries(), idle);
+
+    WriteHostFile(local.path() / "upload.txt", "to the card");
+    dlg.uploadFiles({QString::fromStdString((local.path() / "upload.txt").string())});
+    EXPECT_EQ(button(dlg)->text(), "Cancel uploading");
+    EXPECT_EQ(geometries(), idle);
+    finishTransfer(dlg);
+    EXPECT_EQ(geometries(), idle);
 }
 
 TEST_P(FsysCardTest, DownloadNeedsAFileAndAsksBeforeLargeSelections) {

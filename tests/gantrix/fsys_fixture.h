@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "gantrix/app/fsys_dlg.h"
+#include "gantrix/app/card_browser/fsys_dlg.h"
 #include "tests/gantrix/card_host.h"
 #include "tests/gantrix/gantrix_fixture.h"
 

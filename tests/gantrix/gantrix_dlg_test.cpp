@@ -8,6 +8,7 @@
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
+#include <filesystem>
 
 #include "gantrix/app/api_server_dlg.h"
 #include "gantrix/app/gantrix_dlg.h"
@@ -63,7 +64,23 @@ TEST_F(GantrixDlgTest, StartShowsCaptionOptionsAndMyFolder) {
 TEST_F(GantrixDlgTest, MyFolderLongerThan1023CharactersIsNotShown) {
     StoreMyFolder(app.settingsKey, "/" + std::string(1023, 'd'));
     CGantrixDlg dlg(app);
-    EXPECT_EQ(child<QLineEdit>(dlg, "editMyFolder")->text(), "");
+    EXPECT_EQ(child<QLineEdit>(dlg, "editMyFolder")->text().toStdString(),
+              (documents() / "Veltra-5").string())
+        << "the default stands in for a folder that cannot be used";
+}
+
+TEST_F(GantrixDlgTest, FreshConfigurationShowsVeltra5InTheDocumentsFolderAndMakesItOnFirstUse) {
+    const std::string folder = (documents() / "Veltra-5").string();
+    CGantrixDlg dlg(app);
+    EXPECT_EQ(child<QLineEdit>(dlg, "editMyFolder")->text().toStdString(), folder);
+    EXPECT_FALSE(std::filesystem::exists(folder)) << "not made before it is used";
+    EXPECT_EQ(ReadMyFolder(app.settingsKey), "") << "the default is not stored";
+
+    prompter.pickFolder("");  // cancelled
+    child<QPushButton>(dlg, "buttonMyFolder")->click();
+    EXPECT_EQ(prompter.picks().back().start.toStdString(), folder);
+    EXPECT_TRUE(std::filesystem::is_directory(folder));
+    EXPECT_EQ(child<QLineEdit>(dlg, "editMyFolder")->text().toStdString(), folder);
 }
 
 TEST_F(GantrixDlgTest, FolderPickerStartsInMyFolderAndStoresTheChoice) {
@@ -72,7 +89,8 @@ TEST_F(GantrixDlgTest, FolderPickerStartsInMyFolderAndStoresTheChoice) {
 
     prompter.pickFolder("/first/choice");
     browse->click();
-    EXPECT_EQ(prompter.picks().back().start, "") << "nothing stored yet";
+    EXPECT_EQ(prompter.picks().back().start.toStdString(), (documents() / "Veltra-5").string())
+        << "nothing stored yet: the default";
     EXPECT_EQ(child<QLineEdit>(dlg, "editMyFolder")->text(), "/first/choice");
     EXPECT_EQ(ReadMyFolder(app.settingsKey), "/first/choice");
 

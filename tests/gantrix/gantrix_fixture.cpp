@@ -1,6 +1,5 @@
 #include "tests/gantrix/gantrix_fixture.h"
 
-
 #include <cstdio>
 #include <cstring>
 #include <thread>
@@ -12,9 +11,20 @@
 
 namespace vt5test {
 
+GantrixTest::GantrixTest() {
+    qputenv("HOME", QByteArray::fromStdString(home.path().string()));
+    // Without a user-dirs.dirs there, the documents folder is ~/Documents.
+    qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString((home.path() / ".config").string()));
+}
+
 GantrixTest::~GantrixTest() {
     app.server.StopServerThread();
     VT5_Close(&app.toolApi);
+    qputenv("HOME", savedHome);
+    if (savedConfigHome.isNull())
+        qunsetenv("XDG_CONFIG_HOME");
+    else
+        qputenv("XDG_CONFIG_HOME", savedConfigHome);
 }
 
 hcsim::SimulatedHc& GantrixTest::plugHc(const std::string& serial, hcsim::HcMode mode) {

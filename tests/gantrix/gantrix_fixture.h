@@ -1,5 +1,8 @@
 #pragma once
 
+#include <QByteArray>
+#include <QtGlobal>
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <string>
@@ -12,8 +15,11 @@
 namespace vt5test {
 
 // Gantrix's application object over the GUI test base, with simulated HCs to plug in.
+// HOME is a private folder, so that the default "My folder" (Veltra-5 in the documents
+// folder) is the test's own.
 class GantrixTest : public GuiTest {
 protected:
+    GantrixTest();
     ~GantrixTest() override;
 
     hcsim::SimulatedHc& plugHc(const std::string& serial,
@@ -27,6 +33,12 @@ protected:
 
     std::string expectedApiError(const char* step, int32_t code) const;
 
+    // The documents folder of the private home.
+    std::filesystem::path documents() const { return home.path() / "Documents"; }
+
+    TempDir home;
+    QByteArray savedHome = qgetenv("HOME");
+    QByteArray savedConfigHome = qgetenv("XDG_CONFIG_HOME");
     std::vector<std::unique_ptr<hcsim::SimulatedHc>> hcs;
     CGantrixApp app{prompter};
 };

@@ -4,7 +4,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "gantrix/app/processed_reports.h"
+#include "gantrix/app/card_browser/processed_reports.h"
 #include "tests/support/bus_fixture.h"
 
 namespace {

@@ -14,7 +14,7 @@
 #include <thread>
 
 #include "gantrix/app/api_server_dlg.h"
-#include "gantrix/app/fsys_dlg.h"
+#include "gantrix/app/card_browser/fsys_dlg.h"
 #include "gantrix/app/gantrix_app.h"
 #include "gantrix/app/gantrix_dlg.h"
 #include "gantrix/app/gantrix_texts.h"

@@ -35,6 +35,23 @@ TEST_F(ServerViewTest, StateTextNamesTheOpenHc) {
     EXPECT_EQ(StateText(Active("HC000007")), "Active (open to 'HC000007')");
 }
 
+TEST_F(ServerViewTest, TheReasonIsShownOnlyWhileTheServerIsOff) {
+    const char* reason = "TCP port 5937 is in use by vt5-server (process 4242)";
+    struct Case {
+        uint8_t state;
+        std::string shown;
+    };
+    const Case cases[] = {
+        {ServerStatus::kOff, reason}, {ServerStatus::kStarting, ""}, {ServerStatus::kActive, ""}};
+    for (const Case& c : cases) {
+        ServerStatus status;
+        status.state = c.state;
+        status.failureReason = reason;
+        EXPECT_EQ(StateReasonText(TakeSnapshot(status)), c.shown) << int(c.state);
+    }
+    EXPECT_EQ(StateReasonText(ServerSnapshot{}), "");
+}
+
 TEST_F(ServerViewTest, DeviceTextShowsModeAndProtocolWords) {
     ServerSnapshot firmware = Active("HC000042");
     firmware.protocolVersion = 0x0112;

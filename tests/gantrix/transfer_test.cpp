@@ -4,7 +4,7 @@
 
 #include <filesystem>
 
-#include "gantrix/app/transfer_worker.h"
+#include "gantrix/app/card_browser/transfer_worker.h"
 #include "gantrix/server/server_thread.h"
 #include "hcsim/hc/simulated_hc.h"
 #include "tests/gantrix/card_host.h"

@@ -9,8 +9,8 @@
 #include <thread>
 #include <vector>
 
-#include "gantrix/app/card_entry.h"
-#include "gantrix/app/transfer_state.h"
+#include "gantrix/app/card_browser/card_entry.h"
+#include "gantrix/app/card_browser/transfer_state.h"
 
 class CVT5Api;
 

@@ -8,7 +8,7 @@
 #include <cerrno>
 #include <filesystem>
 
-#include "gantrix/app/transfer_run.h"
+#include "gantrix/app/card_browser/transfer_run.h"
 #include "platform/posix/unique_fd.h"
 #include "vt5api/commands/file_system.h"
 

@@ -13,9 +13,10 @@
 #include <string>
 #include <vector>
 
-#include "gantrix/app/card_entry.h"
-#include "gantrix/app/processed_reports.h"
-#include "gantrix/app/transfer_state.h"
+#include "gantrix/app/card_browser/card_entry.h"
+#include "gantrix/app/card_browser/desktop_open.h"
+#include "gantrix/app/card_browser/processed_reports.h"
+#include "gantrix/app/card_browser/transfer_state.h"
 #include "gantrix/report/report_generator.h"
 #include "vt5api/commands/identity.h"
 
@@ -24,6 +25,7 @@ class QCheckBox;
 class QLineEdit;
 class QComboBox;
 class QLabel;
+class QLineEdit;
 class QProgressBar;
 class QPushButton;
 class QTreeWidget;
@@ -31,8 +33,8 @@ class QTreeWidgetItem;
 class TransferWorker;
 
 // Object names: labelPath, listCard, buttonDownload, progressTransfer, labelStatus,
-// checkProcessAfterDownload, checkGuidedExposures, buttonProcessLocal, labelUid, comboUid,
-// listProcessed.
+// labelSavedTo, editSavedTo, buttonOpenFolder, checkProcessAfterDownload, checkGuidedExposures,
+// buttonProcessLocal, labelUid, comboUid, listProcessed.
 class CFSysDlg : public QDialog {
     Q_OBJECT
 
@@ -49,9 +51,8 @@ public:
     // start(), then the dialog modally; its result.
     int run();
 
-    // Opens a report page in the user's web browser; tests replace it.
-    using ReportOpener = std::function<void(const QString& path)>;
-    void setReportOpener(ReportOpener opener) { openReportPage_ = std::move(opener); }
+    // Opens report pages in the web browser and folders in the file manager; tests replace it.
+    void setOpener(DesktopOpener opener) { open_ = std::move(opener); }
 
     bool closable() const { return closable_; }
     // From the start of a transfer until the dialog has finished it on timer 888; the worker
@@ -81,6 +82,8 @@ public slots:
     void chooseAndProcess();
     void showUidReports(int index);
     void openReport(QTreeWidgetItem* row);
+    // "Open folder": the folder the downloads went to (or go to).
+    void openSavedFolder();
     // Closes only while no transfer runs.
     void reject() override;
 
@@ -104,6 +107,10 @@ private:
     // when the text is no declination.
     bool declination(std::optional<double>& value) const;
     std::string myFolder() const;
+    // The saved-to line: where downloads go, or where the last one went.
+    void showSavedTo(const char* label, const std::string& folder);
+    // Opens path with the desktop's program; a failure shows failedFormat with the path.
+    void openPath(const QString& path, const char* failedFormat);
 
     // Transfers (fsys_transfer.cpp).
     void startTransfer(int mode);
@@ -111,6 +118,8 @@ private:
     void restoreControlGroup();
     void finishTransfer();
     bool selectUploads(const QStringList& paths);
+    // After a download that left files: where they (and their reports) went.
+    void showWhereDownloadsWent(bool processed);
 
     CGantrixApp& app_;
     bool connected_;
@@ -122,10 +131,11 @@ private:
     VT5DeviceInfo deviceInfo_{};
     std::vector<UidFolder> processed_;
     report::ReportGenerator generator_;
-    ReportOpener openReportPage_;
+    DesktopOpener open_;
 
     TransferState transfer_;
     bool transferActive_ = false;
+    std::string downloadFolder_;  // where the running or last download writes
     std::unique_ptr<TransferWorker> worker_;
     QTimer transferTimer_;
     std::vector<QWidget*> controlGroup_;
@@ -136,6 +146,8 @@ private:
     QPushButton* download_ = nullptr;
     QProgressBar* progress_ = nullptr;
     QLabel* status_ = nullptr;
+    QLabel* savedToLabel_ = nullptr;
+    QLineEdit* savedTo_ = nullptr;
     QCheckBox* processAfterDownload_ = nullptr;
     QCheckBox* guidedExposures_ = nullptr;
     QLineEdit* declination_ = nullptr;  // of the guided field, for the polar alignment

@@ -8,14 +8,17 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTreeWidget>
+#include <algorithm>
 #include <cstring>
+#include <filesystem>
 
 #include "common/text_printf.h"
-#include "gantrix/app/fsys_dlg.h"
-#include "gantrix/app/fsys_texts.h"
+#include "gantrix/app/card_browser/fsys_dlg.h"
+#include "gantrix/app/card_browser/fsys_texts.h"
+#include "gantrix/app/card_browser/transfer_worker.h"
 #include "gantrix/app/gantrix_app.h"
 #include "gantrix/app/gantrix_texts.h"
-#include "gantrix/app/transfer_worker.h"
+#include "gantrix/report/folder_path.h"
 #include "vt5api/ui/prompter.h"
 #include "vt5api/ui/ui_text.h"
 
@@ -115,6 +118,7 @@ void CFSysDlg::startTransfer(int mode) {
         job.myFolder = myFolder();
         job.uniqueId = deviceInfo_.uniqueId;
         job.folderPrefix = folderPrefix_;
+        downloadFolder_ = DownloadFolder(job.myFolder, job.uniqueId, job.folderPrefix);
     }
     int error = 0;
     if (!worker_->Start(std::move(job), error)) {
@@ -176,6 +180,7 @@ void CFSysDlg::finishTransfer() {
 
     if (windowsError == kErrorCancelled) {
         status_->setText(UiText(upload ? kUploadCanceled : kDownloadCanceled));
+        if (!upload) showWhereDownloadsWent(false);
         return;
     }
     progress_->setValue(0);
@@ -200,6 +205,22 @@ void CFSysDlg::finishTransfer() {
         } else if (processAfterDownload_->isChecked()) {
             processLogFiles(transfer_.transferredList);
             buildProcessedTree();
+            showWhereDownloadsWent(true);
+            return;
         }
     }
+    if (!upload) showWhereDownloadsWent(false);
+}
+
+void CFSysDlg::showWhereDownloadsWent(bool processed) {
+    const std::vector<std::string>& files = transfer_.transferredList;
+    const bool any = std::any_of(files.begin(), files.end(), [](const std::string& file) {
+        std::error_code error;
+        return std::filesystem::exists(file, error);
+    });
+    if (!any) return;
+    if (processed)
+        showSavedTo(kDownloadedWithReports, report::AnchorFolder(files.front()));
+    else
+        showSavedTo(kDownloadedTo, downloadFolder_);
 }

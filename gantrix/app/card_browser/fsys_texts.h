@@ -36,6 +36,17 @@ inline constexpr const char* kReportTypeNights = "nights summary";
 inline constexpr const char* kBadDeclination =
     "The declination must be a number of degrees from -89 to 89, or left empty.";
 inline constexpr const char* kLogFileFilter = "Veltra-5 log files (*_log_*.txt)";
+inline constexpr const char* kCantOpenReport =
+    "No web browser could open the report:\r\n\r\n%s\r\n\r\nInstall a web browser or open the "
+    "page in one by hand.";
+
+// Where downloads go, and the button that opens that folder.
+inline constexpr const char* kDownloadsGoTo = "Downloads go to:";
+inline constexpr const char* kDownloadedTo = "Files downloaded to:";
+inline constexpr const char* kDownloadedWithReports =
+    "Files (in SD) and their reports (in Processed) are in:";
+inline constexpr const char* kButtonOpenFolder = "Open folder";
+inline constexpr const char* kCantOpenFolder = "No program could open the folder:\r\n\r\n%s";
 
 // Transfers.
 inline constexpr const char* kButtonDownload = "Download files";

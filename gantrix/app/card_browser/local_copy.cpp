@@ -1,4 +1,4 @@
-#include "gantrix/app/local_copy.h"
+#include "gantrix/app/card_browser/local_copy.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -8,7 +8,7 @@
 #include <cerrno>
 #include <ctime>
 
-#include "gantrix/app/transfer_state.h"
+#include "gantrix/app/card_browser/transfer_state.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "gantrix/app/transfer_worker.h"
+#include "gantrix/app/card_browser/transfer_worker.h"
 
 class TransferRun {
 public:

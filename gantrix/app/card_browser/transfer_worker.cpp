@@ -1,10 +1,10 @@
-#include "gantrix/app/transfer_worker.h"
+#include "gantrix/app/card_browser/transfer_worker.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <system_error>
 
-#include "gantrix/app/transfer_run.h"
+#include "gantrix/app/card_browser/transfer_run.h"
 #include "gantrix/app/trimmed.h"
 
 namespace {

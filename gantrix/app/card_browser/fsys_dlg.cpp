@@ -1,8 +1,8 @@
-#include "gantrix/app/fsys_dlg.h"
+#include "gantrix/app/card_browser/fsys_dlg.h"
 
 #include <QCheckBox>
 #include <QComboBox>
-#include <QDesktopServices>
+#include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QGroupBox>
@@ -13,6 +13,7 @@
 #include <QLineEdit>
 #include <QLocale>
 #include <QMimeData>
+#include <QPointer>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTreeWidget>
@@ -21,12 +22,13 @@
 #include <cmath>
 
 #include "common/text_printf.h"
-#include "gantrix/app/fsys_texts.h"
+#include "gantrix/app/card_browser/fsys_texts.h"
+#include "gantrix/app/card_browser/grid_delegate.h"
+#include "gantrix/app/card_browser/steady_button.h"
+#include "gantrix/app/card_browser/transfer_worker.h"
 #include "gantrix/app/gantrix_app.h"
 #include "gantrix/app/gantrix_texts.h"
-#include "gantrix/app/grid_delegate.h"
 #include "gantrix/app/my_folder.h"
-#include "gantrix/app/transfer_worker.h"
 #include "gantrix/report/night/night_reports.h"
 #include "vt5api/commands/file_system.h"
 #include "vt5api/ui/busy_cursor.h"
@@ -81,8 +83,7 @@ CFSysDlg::CFSysDlg(CGantrixApp& app, QWidget* parent)
       app_(app),
       connected_(!app.noConnection),
       generator_(report::LoadReportResources()),
-      openReportPage_(
-          [](const QString& path) { QDesktopServices::openUrl(QUrl::fromLocalFile(path)); }),
+      open_(OpenWithDesktop),
       worker_(std::make_unique<TransferWorker>(transfer_)) {
     setWindowTitle(UiText(kFsysCaption));
     setWindowFlags(windowFlags() | Qt::WindowMinMaxButtonsHint);
@@ -108,7 +109,8 @@ void CFSysDlg::buildControls() {
     cardList_->setMinimumWidth(kNameWidth + kSizeWidth + kDateWidth);
     cardList_->installEventFilter(this);
 
-    download_ = new QPushButton(UiText(kButtonDownload));
+    download_ = new SteadyButton(
+        {UiText(kButtonDownload), UiText(kButtonCancel), UiText(kButtonCancelUpload)});
     download_->setObjectName(QStringLiteral("buttonDownload"));
     download_->setAutoDefault(false);
     progress_ = new QProgressBar;
@@ -119,6 +121,15 @@ void CFSysDlg::buildControls() {
     status_ = new QLabel;
     status_->setObjectName(QStringLiteral("labelStatus"));
     status_->setAlignment(Qt::AlignCenter);
+    savedToLabel_ = new QLabel(UiText(kDownloadsGoTo));
+    savedToLabel_->setObjectName(QStringLiteral("labelSavedTo"));
+    savedTo_ = new QLineEdit;
+    savedTo_->setObjectName(QStringLiteral("editSavedTo"));
+    savedTo_->setReadOnly(true);
+    savedToLabel_->setBuddy(savedTo_);
+    auto* openFolder = new QPushButton(UiText(kButtonOpenFolder));
+    openFolder->setObjectName(QStringLiteral("buttonOpenFolder"));
+    openFolder->setAutoDefault(false);
     processAfterDownload_ = new QCheckBox(tr("Process Log files after downloading"));
     processAfterDownload_->setObjectName(QStringLiteral("checkProcessAfterDownload"));
 
@@ -168,6 +179,11 @@ void CFSysDlg::buildControls() {
     card->addWidget(cardList_, 1);
     card->addLayout(transferRow);
     card->addWidget(status_);
+    auto* savedToRow = new QHBoxLayout;
+    savedToRow->addWidget(savedTo_, 1);
+    savedToRow->addWidget(openFolder);
+    card->addWidget(savedToLabel_);
+    card->addLayout(savedToRow);
     card->addWidget(processAfterDownload_);
 
     auto* uidRow = new QHBoxLayout;
@@ -190,6 +206,7 @@ void CFSysDlg::buildControls() {
 
     connect(cardList_, &QTreeWidget::itemDoubleClicked, this, &CFSysDlg::openRow);
     connect(download_, &QPushButton::clicked, this, &CFSysDlg::downloadOrCancel);
+    connect(openFolder, &QPushButton::clicked, this, &CFSysDlg::openSavedFolder);
     connect(processLocal_, &QPushButton::clicked, this, &CFSysDlg::chooseAndProcess);
     connect(uids_, &QComboBox::currentIndexChanged, this, &CFSysDlg::showUidReports);
     connect(processedList_, &QTreeWidget::itemDoubleClicked, this, &CFSysDlg::openReport);
@@ -208,6 +225,7 @@ bool CFSysDlg::start() {
     guidedExposures_->setChecked(true);
     cardList_->setEnabled(connected_);
     if (!connected_) showPath(kPathNotAvailable);
+    showSavedTo(kDownloadsGoTo, myFolder());
     buildProcessedTree();
     setAcceptDrops(connected_);
     return true;
@@ -235,7 +253,30 @@ void CFSysDlg::showPath(const std::string& text) {
 }
 
 std::string CFSysDlg::myFolder() const {
-    return ReadMyFolder(app_.settingsKey);
+    return MyFolderInUse(app_.settingsKey);
+}
+
+void CFSysDlg::showSavedTo(const char* label, const std::string& folder) {
+    savedToLabel_->setText(UiText(label));
+    savedTo_->setText(QDir::toNativeSeparators(QDir::cleanPath(UiText(folder))));
+    savedTo_->setCursorPosition(0);
+}
+
+void CFSysDlg::openSavedFolder() {
+    const QString folder = savedTo_->text();
+    // The default My folder is made on its first use; a chosen one is left to the user.
+    if (ApiText(folder) == DefaultMyFolder()) PreparedMyFolder(app_.settingsKey);
+    openPath(folder, kCantOpenFolder);
+}
+
+void CFSysDlg::openPath(const QString& path, const char* failedFormat) {
+    if (!open_) return;
+    const std::string failed = common::Printf(failedFormat, ApiText(path).c_str());
+    QPointer<CFSysDlg> self(this);
+    open_(path, [self, failed](bool opened) {
+        if (opened || self.isNull()) return;
+        self->app_.prompter.message(self, kCaptionError, failed, QMessageBox::Warning);
+    });
 }
 
 void CFSysDlg::refresh(const std::string& select) {
@@ -399,12 +440,13 @@ void CFSysDlg::showUidReports(int index) {
 }
 
 void CFSysDlg::openReport(QTreeWidgetItem* row) {
-    if (row != nullptr && openReportPage_) openReportPage_(row->text(2));
+    if (row != nullptr) openPath(row->text(2), kCantOpenReport);
 }
 
 void CFSysDlg::chooseAndProcess() {
     const QStringList chosen = app_.prompter.pickOpenFiles(
-        this, tr("Veltra-5 log files"), UiText(myFolder()), UiText(kLogFileFilter));
+        this, tr("Veltra-5 log files"), UiText(PreparedMyFolder(app_.settingsKey)),
+        UiText(kLogFileFilter));
     if (!chosen.isEmpty()) {
         std::vector<std::string> logFiles;
         for (const QString& path : chosen)

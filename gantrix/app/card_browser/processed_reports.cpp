@@ -1,10 +1,10 @@
-#include "gantrix/app/processed_reports.h"
+#include "gantrix/app/card_browser/processed_reports.h"
 
 #include <algorithm>
 #include <filesystem>
 #include <system_error>
 
-#include "gantrix/app/fsys_texts.h"
+#include "gantrix/app/card_browser/fsys_texts.h"
 #include "gantrix/report/folder_path.h"
 
 namespace fs = std::filesystem;

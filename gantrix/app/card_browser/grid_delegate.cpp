@@ -1,4 +1,4 @@
-#include "gantrix/app/grid_delegate.h"
+#include "gantrix/app/card_browser/grid_delegate.h"
 
 #include <QPainter>
 

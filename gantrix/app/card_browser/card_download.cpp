@@ -3,8 +3,8 @@
 
 #include <algorithm>
 
-#include "gantrix/app/local_copy.h"
-#include "gantrix/app/transfer_run.h"
+#include "gantrix/app/card_browser/local_copy.h"
+#include "gantrix/app/card_browser/transfer_run.h"
 #include "gantrix/app/trimmed.h"
 #include "gantrix/report/folder_path.h"
 #include "vt5api/commands/file_system.h"

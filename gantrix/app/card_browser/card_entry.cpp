@@ -1,11 +1,11 @@
-#include "gantrix/app/card_entry.h"
+#include "gantrix/app/card_browser/card_entry.h"
 
 #include <cctype>
 #include <cstring>
 #include <tuple>
 
 #include "common/text_printf.h"
-#include "gantrix/app/fsys_texts.h"
+#include "gantrix/app/card_browser/fsys_texts.h"
 
 namespace {
 

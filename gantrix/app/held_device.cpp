@@ -1,0 +1,101 @@
+#include "gantrix/app/held_device.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <vector>
+
+#include "common/text_printf.h"
+#include "gantrix/app/gantrix_texts.h"
+#include "platform/ftd2xx/ftd2xx.h"
+#include "vt5api/link/vt5link.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr size_t kSerialLength = 8;
+
+std::string FirstLine(const fs::path& file) {
+    std::ifstream in(file);
+    std::string line;
+    std::getline(in, line);
+    return line;
+}
+
+// /dev/bus/usb/BBB/DDD of the USB device whose serial this is, from sysfs; empty when none.
+std::string UsbNodeOf(const std::string& chipSerial, const SystemRoots& roots) {
+    std::error_code error;
+    for (const fs::directory_entry& device :
+         fs::directory_iterator(fs::path(roots.sys) / "bus/usb/devices", error)) {
+        const fs::path dir = device.path();
+        if (FirstLine(dir / "serial") != chipSerial) continue;
+        const std::string bus = FirstLine(dir / "busnum");
+        const std::string address = FirstLine(dir / "devnum");
+        if (bus.empty() || address.empty()) continue;
+        return common::Printf("%s/bus/usb/%03d/%03d", roots.dev.c_str(), std::atoi(bus.c_str()),
+                              std::atoi(address.c_str()));
+    }
+    return {};
+}
+
+bool HasOpen(const fs::path& process, const std::string& node) {
+    std::error_code error;
+    for (const fs::directory_entry& fd : fs::directory_iterator(process / "fd", error)) {
+        std::error_code linkError;
+        if (fs::read_symlink(fd.path(), linkError).string() == node) return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+std::optional<HeldDevice> FindNodeHolder(const std::string& chipSerial, const SystemRoots& roots) {
+    if (chipSerial.empty()) return std::nullopt;
+    const std::string node = UsbNodeOf(chipSerial, roots);
+    if (node.empty()) return std::nullopt;
+    const std::string self = std::to_string(::getpid());
+    std::error_code error;
+    for (const fs::directory_entry& process : fs::directory_iterator(roots.proc, error)) {
+        const std::string name = process.path().filename().string();
+        if (name.empty() || name.find_first_not_of("0123456789") != std::string::npos) continue;
+        if (name == self || !HasOpen(process.path(), node)) continue;
+        HeldDevice held;
+        held.serial = chipSerial;
+        held.pid = std::atoi(name.c_str());
+        held.program = FirstLine(process.path() / "comm");
+        return held;
+    }
+    return std::nullopt;
+}
+
+std::optional<HeldDevice> FindHeldDevice(const char* serial, const SystemRoots& roots) {
+    uint32_t count = 0;
+    if (FT_CreateDeviceInfoList(&count) != FT_OK || count == 0) return std::nullopt;
+    std::vector<FT_DEVICE_LIST_INFO_NODE> nodes(count);
+    if (FT_GetDeviceInfoList(nodes.data(), &count) != FT_OK) return std::nullopt;
+    nodes.resize(std::min<size_t>(count, nodes.size()));
+    const bool anySerial = serial == nullptr || *serial == '\0';
+    for (const FT_DEVICE_LIST_INFO_NODE& node : nodes) {
+        if (node.ID != VT5_HC_USB_ID) continue;
+        const std::string chipSerial(node.SerialNumber,
+                                     strnlen(node.SerialNumber, sizeof node.SerialNumber));
+        if (!anySerial && std::strncmp(chipSerial.c_str(), serial, kSerialLength) != 0) continue;
+        // The driver marks what it knows to be opened; a process holding the chip's USB node
+        // holds it too, whether or not the driver can tell.
+        std::optional<HeldDevice> holder = FindNodeHolder(chipSerial, roots);
+        if (holder) return holder;
+        if (node.Flags & FT_FLAGS_OPENED) return HeldDevice{chipSerial, {}, 0};
+    }
+    return std::nullopt;
+}
+
+std::string HeldDeviceText(const HeldDevice& held) {
+    if (held.program.empty()) return common::Printf(kDeviceInUse, held.serial.c_str());
+    return common::Printf(kDeviceInUseBy, held.serial.c_str(), held.program.c_str(), held.pid);
+}
