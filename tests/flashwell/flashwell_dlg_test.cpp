@@ -136,8 +136,10 @@ TEST_F(FlashwellDlgTest, AFileThatFailsToLoadClearsTheOutcomeOfTheUpdateBefore) 
     child<QPushButton>(dlg, "buttonUpdate")->click();
     ASSERT_EQ(status(dlg), "DONE") << log(dlg);
 
+    prompter.pick(vt5test::ScriptedPrompter::Pick::kOpenFile,
+                  {QString::fromStdString(Sample("vt5_fw_truncated.bin"))});
     prompter.answer(QMessageBox::Ok);
-    choose(dlg, Sample("vt5_fw_truncated.bin"));
+    child<QPushButton>(dlg, "buttonBrowse")->click();
     EXPECT_EQ(status(dlg), "");
     EXPECT_EQ(log(dlg), "Loading of Firmware file FAILED.\nIt may be damaged.");
     ASSERT_EQ(prompter.prompts().size(), 1u);
@@ -218,7 +220,7 @@ TEST_F(FlashwellDlgTest, MessagesGoThroughThePrompterWithTheirIcons) {
     ASSERT_EQ(prompter.prompts().size(), 1u);
     EXPECT_EQ(prompter.prompts()[0].caption, "ERROR");
     EXPECT_EQ(prompter.prompts()[0].text.toStdString().rfind(
-                  "Device is not in boot mode\r\n\r\nFirmware is updated in BOOT mode.", 0),
+                  "Device is not in boot mode\n\nFirmware is updated in BOOT mode.", 0),
               0u)
         << prompter.prompts()[0].text.toStdString();
     EXPECT_NE(prompter.prompts()[0].text.indexOf("\"Restart to BOOT\""), -1);
