@@ -217,7 +217,7 @@ void CAPIServerDlg::startServer() {
         }
         s.configuredPort = static_cast<int32_t>(*port);
         s.openResult = VT5_E_INVALID_RETURN;
-        s.failureReason.clear();
+        s.startFailure.clear();
     });
     app_.server.StartServerThread();
 }

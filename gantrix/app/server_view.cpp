@@ -15,7 +15,7 @@ ServerSnapshot TakeSnapshot(const ServerStatus& status) {
     s.bootFlag = status.bootFlag;
     s.protocolVersion = status.protocolVersion;
     s.secondProtocolWord = status.secondProtocolWord;
-    s.failureReason = status.failureReason;
+    s.failureReason = status.startFailure;
     return s;
 }
 
@@ -49,7 +49,7 @@ std::string DeviceText(const ServerSnapshot& s) {
 }
 
 std::string ClientAddressText(const VT5ServerClient& client) {
-    return common::Printf("%.32s : %d", client.address, client.port);
+    return common::Printf("%s : %d", client.address, client.port);
 }
 
 std::string SectionText(int32_t sectionFlags) {

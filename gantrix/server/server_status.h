@@ -23,12 +23,16 @@ struct ServerStatus {
     bool threadFinished = false;
     bool openPending = false;
     bool listRefreshRequest = false;
-    // Why the server went (back) to OFF on its own, as a user reads it ("port 5937 is in use by
-    // ..."); empty after a stop the user asked for and at every start.
-    std::string failureReason;
+    // Why the last start failed, for the user: "TCP port 5937 is in use by vt5-server
+    // (process 812)"; empty while none failed.
+    std::string startFailure;
 
     // Beside the record, under the same lock.
     int32_t configuredPort = 0;  // 0 = 5937
+    // Where the next start listens (addresses or host names; none: every IPv4 address) and
+    // whose connections it serves (networks such as "192.168.1.0/24"; none: anyone).
+    std::vector<std::string> listenAddresses;
+    std::vector<std::string> allowedNetworks;
     int32_t threadResult = 0;
     bool clientListChanged = false;
     std::vector<VT5ServerClient> clients;

@@ -19,6 +19,7 @@ void ServerThread::StartServerThread() {
     {
         std::lock_guard<std::mutex> guard(mutex_);
         status_.threadFinished = false;
+        settingsFailure_ = networkLoader_ ? networkLoader_(status_) : std::string();
     }
     stopRequest_ = false;
     try {
@@ -83,24 +84,53 @@ void ServerThread::OpenPending(CVT5Api& api) {
     status_.openPending = false;
 }
 
+bool ServerThread::ApplyNetworkSettings(CVT5Api& api) {
+    if (!settingsFailure_.empty()) {
+        status_.startFailure = settingsFailure_;
+        return false;
+    }
+    VT5ServerAccess access;
+    access.listen = status_.listenAddresses;
+    for (const std::string& text : status_.allowedNetworks) {
+        VT5Network network;
+        std::string error;
+        if (!VT5ParseNetwork(text, network, error)) {
+            // Serving anyone instead would open what the setting meant to close.
+            status_.startFailure = "allowed networks: " + error;
+            return false;
+        }
+        access.allowed.push_back(network);
+    }
+    api.link->SetServerAccess(std::move(access));
+    return true;
+}
+
 void ServerThread::Run() {
     CVT5Api api;
     if (serverLog_) api.link->SetServerLog(serverLog_);
     VT5ServerStart start;
+    bool settingsGood = false;
     {
         std::lock_guard<std::mutex> guard(mutex_);
         start.port = static_cast<uint16_t>(status_.configuredPort);
         std::memcpy(start.servedSerial, status_.servedSerial, sizeof start.servedSerial);
         status_.state = ServerStatus::kStarting;
+        status_.startFailure.clear();
         status_.clients.clear();
+        settingsGood = ApplyNetworkSettings(api);
     }
-    int32_t rc = VT5_StartServer(&api, &start);
+    int32_t rc = settingsGood ? VT5_StartServer(&api, &start) : VT5_E_BAD_ARGUMENT;
     bool started = rc == VT5_OK;
     {
         std::lock_guard<std::mutex> guard(mutex_);
         if (started) {
             status_.state = ServerStatus::kActive;
             status_.portInUse = start.port;
+        } else if (settingsGood) {
+            // The link says why no socket could listen; other refusals have their code's text.
+            status_.startFailure = rc == VT5_E_TCP && api.link->GetErrorText()[0]
+                                       ? api.link->GetErrorText()
+                                       : VT5_GetErrorText(rc);
         }
     }
     if (started) {

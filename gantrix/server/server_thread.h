@@ -39,11 +39,20 @@ public:
     }
     // Where the server's link tells of client arrivals, departures and lock time-outs.
     void SetServerLog(std::function<void(const char*)> log) { serverLog_ = std::move(log); }
+    // Runs before every start, on the caller's thread, to fill the listen addresses and the
+    // allowed networks of the status record from the program's settings; it returns "" or
+    // why they could not be read, which fails the start.
+    void SetNetworkSettingsLoader(std::function<std::string(ServerStatus&)> loader) {
+        networkLoader_ = std::move(loader);
+    }
 
 private:
     void Run();
     void OpenPending(CVT5Api& api);
     void Reap();
+    // The listen addresses and allowed networks of the status record, checked; false with
+    // the reason in startFailure.
+    bool ApplyNetworkSettings(CVT5Api& api);
 
     std::mutex mutex_;
     ServerStatus status_;
@@ -51,4 +60,6 @@ private:
     std::thread thread_;
     std::function<void(const std::string&)> errorReport_;
     std::function<void(const char*)> serverLog_;
+    std::function<std::string(ServerStatus&)> networkLoader_;
+    std::string settingsFailure_;  // under mutex_
 };

@@ -55,7 +55,7 @@ TEST_F(ApiServerDlgTest, WhyTheServerWentOffIsShownUnderOffUntilTheNextStart) {
     EXPECT_TRUE(reason->isHidden()) << "nothing went wrong yet";
 
     // As the server thread leaves it after a start that failed.
-    app.server.WithStatus([&](ServerStatus& s) { s.failureReason = why; });
+    app.server.WithStatus([&](ServerStatus& s) { s.startFailure = why; });
     dlg.tick();
     EXPECT_EQ(state(dlg), "OFF");
     EXPECT_FALSE(reason->isHidden());
@@ -64,7 +64,7 @@ TEST_F(ApiServerDlgTest, WhyTheServerWentOffIsShownUnderOffUntilTheNextStart) {
     startOn(dlg, freePort());
     ASSERT_TRUE(tickUntil(dlg, [&] { return state(dlg) == "Active"; }));
     EXPECT_TRUE(reason->isHidden());
-    EXPECT_EQ(app.server.WithStatus([](ServerStatus& s) { return s.failureReason; }), "")
+    EXPECT_EQ(app.server.WithStatus([](ServerStatus& s) { return s.startFailure; }), "")
         << "a start forgets the reason of the one before";
     startStop(dlg)->click();
     EXPECT_FALSE(app.server.IsServerRunning());

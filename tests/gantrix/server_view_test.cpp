@@ -46,7 +46,7 @@ TEST_F(ServerViewTest, TheReasonIsShownOnlyWhileTheServerIsOff) {
     for (const Case& c : cases) {
         ServerStatus status;
         status.state = c.state;
-        status.failureReason = reason;
+        status.startFailure = reason;
         EXPECT_EQ(StateReasonText(TakeSnapshot(status)), c.shown) << int(c.state);
     }
     EXPECT_EQ(StateReasonText(ServerSnapshot{}), "");

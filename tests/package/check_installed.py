@@ -1,11 +1,12 @@
 #!/usr/bin/env python3
-"""Checks an installed Veltra-5 PC suite: the files an install must hold, every tool's --help
-and --version run from there, vt5-info against a simulated HC served by the installed
-vt5-hcsim, and vt5-server started as its systemd unit says (readiness, journal lines, a clean
-stop on SIGTERM).
+"""Checks an installed Veltra-5 PC suite: the files an install must hold, the system unit's
+sandboxing (systemd-analyze's exposure at most 2.0) and the service's settings (loopback and
+the private networks only), every tool's --help and --version run from there, vt5-info against
+a simulated HC served by the installed vt5-hcsim, and vt5-server started as its systemd unit
+says (readiness, journal lines, a clean stop on SIGTERM).
 
   check_installed.py --root ROOT --prefix PREFIX       an install unpacked under ROOT
-  check_installed.py --install-from BUILD [--remove PATH]...
+  check_installed.py --install-from BUILD [--remove PATH]... [--drop-lines PATH:REGEX]...
                                                        cmake --install BUILD into a scratch prefix
 
 Exit status 0 when everything holds, 1 with the failures listed otherwise."""
@@ -28,6 +29,11 @@ PROGRAMS = ["gantrix", "starloom", "flashwell", "panelcast"]
 TOOLS = ["vt5-card", "vt5-display", "vt5-doctor", "vt5-emulate", "vt5-flash", "vt5-hcsim", "vt5-info",
          "vt5-report", "vt5-server", "vt5-skyframe"]
 ICON_SIZES = [48, 128, 256]
+# systemd-analyze security's exposure of the system unit: 0 (tight) to 10 (open).
+EXPOSURE_LIMIT = 2.0
+# Networks the shipped settings must serve, and no more than these.
+SHIPPED_NETWORKS = {"127.0.0.0/8", "::1", "10.0.0.0/8", "172.16.0.0/12", "192.168.0.0/16",
+                    "fc00::/7", "169.254.0.0/16", "fe80::/10"}
 
 failures = []
 
@@ -136,6 +142,45 @@ def check_files(inst):
                     fail(f"{unit}: no {line}")
 
 
+def unit_exposure(unit):
+    """systemd-analyze's overall exposure of a unit file, or None with the failure told."""
+    analyze = shutil.which("systemd-analyze")
+    if not analyze:
+        fail("systemd-analyze is missing: the system unit's exposure cannot be measured "
+             "(apt install systemd)")
+        return None
+    r = subprocess.run([analyze, "security", "--offline=true", "--no-pager", unit],
+                       capture_output=True, text=True, timeout=60)
+    m = re.search(r"Overall exposure level for \S+: (\d+(?:\.\d+)?)", r.stdout + r.stderr)
+    if not m:
+        fail(f"{unit}: systemd-analyze security gave no exposure: {(r.stdout + r.stderr)[-400:]!r}")
+        return None
+    return float(m.group(1))
+
+
+def check_sandbox(inst):
+    unit = inst.path("lib", "systemd", "system", "vt5-server.service")
+    exposure = unit_exposure(unit)
+    if exposure is not None:
+        print(f"systemd-analyze security: exposure {exposure} of the system unit")
+        if exposure > EXPOSURE_LIMIT:
+            fail(f"{unit}: exposure {exposure} above {EXPOSURE_LIMIT}")
+    # The settings as shipped: the private networks, never anyone.
+    args = shipped_args(inst)
+    allowed = {args[i + 1] for i, word in enumerate(args[:-1]) if word == "--allow"}
+    if allowed != SHIPPED_NETWORKS:
+        fail(f"{inst.defaults_file()}: the service serves {sorted(allowed)}, "
+             f"not {sorted(SHIPPED_NETWORKS)}")
+
+
+def shipped_args(inst):
+    for line in open(inst.defaults_file()):
+        m = re.match(r'^VT5_SERVER_ARGS="(.*)"$', line.strip())
+        if m:
+            return m.group(1).split()
+    return []
+
+
 def check_help(inst):
     env = inst.env(QT_QPA_PLATFORM="offscreen", VT5_USB_BACKENDS="none")
     for tool in TOOLS:
@@ -196,7 +241,7 @@ def unit_command(inst, kind):
     command = re.search(r"^ExecStart=(.*)$", text, re.M).group(1)
     settings = {}
     for line in open(inst.defaults_file()):
-        m = re.match(r"^([A-Z_]+)=\"?(.*?)\"?$", line.strip())
+        m = re.match(r"^([A-Z0-9_]+)=\"?(.*?)\"?$", line.strip())
         if m:
             settings[m.group(1)] = m.group(2)
     words = []
@@ -307,6 +352,9 @@ def main():
     parser.add_argument("--remove", metavar="PATH", action="append", default=[],
                         help="with --install-from: delete PATH (under the prefix) after the "
                              "install, to show that the checks notice")
+    parser.add_argument("--drop-lines", metavar="PATH:REGEX", action="append", default=[],
+                        help="with --install-from: delete the lines of PATH (under the prefix) "
+                             "that match REGEX after the install, to show that the checks notice")
     args = parser.parse_args()
 
     with tempfile.TemporaryDirectory(prefix="vt5-installed.") as scratch:
@@ -320,12 +368,19 @@ def main():
             inst = Install("/", prefix)
             for path in args.remove:
                 os.remove(inst.path(path))
+            for edit in args.drop_lines:
+                path, pattern = edit.split(":", 1)
+                with open(inst.path(path)) as f:
+                    kept = [l for l in f if not re.search(pattern, l)]
+                with open(inst.path(path), "w") as f:
+                    f.writelines(kept)
         else:
             inst = Install(args.root, args.prefix)
         run = os.path.join(scratch, "run")
         os.mkdir(run)
         check_files(inst)
         if not failures:
+            check_sandbox(inst)
             check_help(inst)
             check_info(inst, run)
             check_service(inst, run)

@@ -12,10 +12,12 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
 #include <regex>
 #include <string>
 
 #include "platform/posix/unique_fd.h"
+#include "tests/support/address_client.h"
 #include "tests/support/bus_fixture.h"
 #include "tests/support/subprocess.h"
 #include "tests/support/wire_client.h"
@@ -68,9 +70,9 @@ protected:
     }
     // vt5-server started the way systemd starts it: with JOURNAL_STREAM naming its standard
     // error when `journal` is set.
-    void startServer(bool journal) {
-        std::string server =
-            std::string(VT5_SERVER_PATH) + " --serial HCSVC001 --port " + std::to_string(port_);
+    void startServer(bool journal, const std::string& extra = "") {
+        std::string server = std::string(VT5_SERVER_PATH) + " --serial HCSVC001 --port " +
+                             std::to_string(port_) + extra;
         std::string script =
             journal ? "JOURNAL_STREAM=$(stat -L -c %d:%i /proc/self/fd/2) exec " + server
                     : "unset JOURNAL_STREAM; exec " + server;
@@ -138,6 +140,64 @@ TEST_F(ServerService, PrefixesItsNameOutsideTheJournalAndTellsNoManagerWhenNoneA
     int status = server_->wait();
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), 0);
+}
+
+TEST_F(ServerService, RefusesAnAddressOutsideAllowWhileServingAnAllowedClient) {
+    ::unsetenv("NOTIFY_SOCKET");
+    startServer(false, " --listen 127.0.0.1 --listen 127.0.0.2 --allow 127.0.0.1/32,::1");
+    ASSERT_TRUE(server_->waitFor("listening on port " + std::to_string(port_) +
+                                 " at 127.0.0.1, 127.0.0.2, serving 127.0.0.1/32, ::1 only"));
+
+    platform::UniqueFd outsider = vt5test::connectFrom("127.0.0.2", "127.0.0.2", port_);
+    ASSERT_TRUE(outsider.valid());
+    const int outsiderPort = vt5test::localPortOf(outsider.get());
+    EXPECT_TRUE(server_->waitFor("vt5-server: client 127.0.0.2:" + std::to_string(outsiderPort) +
+                                 " refused: not in the allowed networks"));
+    EXPECT_TRUE(vt5test::endedByPeer(outsider.get()));
+
+    std::string out;
+    ASSERT_EQ(info({"--server", "127.0.0.1:" + std::to_string(port_)}, out), 0) << out;
+    EXPECT_THAT(out, HasSubstr("HCSVC001"));
+    // vt5-info ends its connection as clients do: a departure, not a failure.
+    EXPECT_TRUE(server_->waitFor("\" disconnected"));
+    server_->kill(SIGTERM);
+    EXPECT_TRUE(server_->waitFor("vt5-server: stopped"));
+}
+
+TEST_F(ServerService, SaysWhyItCannotStart) {
+    ::unsetenv("NOTIFY_SOCKET");
+    // Its port held by this test.
+    platform::UniqueFd holder = vt5test::listenOn("127.0.0.1", port_);
+    ASSERT_TRUE(holder.valid());
+    std::string self;
+    std::getline(std::ifstream("/proc/self/comm"), self);
+    struct Case {
+        std::vector<std::string> args;
+        std::string message;
+    };
+    const std::string port = std::to_string(port_);
+    const Case cases[] = {
+        {{"--port", port},
+         "vt5-server: can't start: TCP port " + port + " is in use by " + self + " (process " +
+             std::to_string(::getpid()) + ")\n"},
+        {{"--port", port, "--listen", "192.0.2.1"},
+         "vt5-server: can't start: can't listen on 192.0.2.1: not an address of this computer\n"},
+    };
+    for (const Case& c : cases) {
+        std::vector<std::string> argv{VT5_SERVER_PATH};
+        argv.insert(argv.end(), c.args.begin(), c.args.end());
+        vt5test::RunResult r = vt5test::runProgram(argv, {}, 60000);
+        EXPECT_EQ(r.status, 1);
+        EXPECT_EQ(r.err, c.message);
+    }
+}
+
+TEST_F(ServerService, RefusesBadNetworksOnTheCommandLine) {
+    for (const char* bad : {"banana", "10.0.0.0/33", "", "fd00::/129"}) {
+        vt5test::RunResult r = vt5test::runProgram({VT5_SERVER_PATH, "--allow", bad}, {}, 60000);
+        EXPECT_EQ(r.status, 2) << bad;
+        EXPECT_THAT(r.err, HasSubstr("--allow")) << bad;
+    }
 }
 
 }  // namespace

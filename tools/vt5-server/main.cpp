@@ -10,6 +10,7 @@
 #include <cstring>
 #include <string>
 
+#include "gantrix/server/network_settings.h"
 #include "gantrix/server/server_thread.h"
 #include "tools/cli/command_line.h"
 #include "tools/vt5-server/service_log.h"
@@ -20,6 +21,21 @@ namespace {
 volatile std::sig_atomic_t stopRequested = 0;
 void onSignal(int) {
     stopRequested = 1;
+}
+
+std::string Joined(const std::vector<std::string>& items) {
+    std::string text;
+    for (const std::string& item : items)
+        text += (text.empty() ? "" : ", ") + item;
+    return text;
+}
+
+// "listening on port 5937", and where and for whom when that was limited.
+std::string Listening(const ServerStatus& s) {
+    std::string text = "listening on port " + std::to_string(s.portInUse);
+    if (!s.listenAddresses.empty()) text += " at " + Joined(s.listenAddresses);
+    if (!s.allowedNetworks.empty()) text += ", serving " + Joined(s.allowedNetworks) + " only";
+    return text;
 }
 
 std::string describe(const ServerStatus& s) {
@@ -33,19 +49,50 @@ std::string describe(const ServerStatus& s) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    cli::CommandLine line("vt5-server", "[--port P] [--serial S]",
-                          "Serves the Veltra-5 HC with serial S (default: the first one that is\n"
-                          "plugged in, when the first client asks) on TCP port P (default 5937)\n"
-                          "until interrupted.\n",
-                          {{"--port", "", "P", "the TCP port to listen on (5937)"},
-                           {"--serial", "", "S", "the HC to serve"}},
-                          false);
+    cli::CommandLine line(
+        "vt5-server", "[--port P] [--serial S] [--listen ADDRESS]... [--allow NETWORK]...",
+        "Serves the Veltra-5 HC with serial S (default: the first one that is\n"
+        "plugged in, when the first client asks) on TCP port P (default 5937)\n"
+        "until interrupted.\n"
+        "\n"
+        "Anyone who can reach the port can do everything the programs can: read,\n"
+        "write and delete the SD card's files, update the firmware, switch the HC\n"
+        "off. There is no password. Limit who reaches it with --allow (or a\n"
+        "firewall), and reach a telescope over the internet through an SSH tunnel\n"
+        "rather than an open port:\n"
+        "  ssh -L 5937:localhost:5937 telescope-pc\n"
+        "then connect the programs to localhost.\n",
+        {{"--port", "", "P", "the TCP port to listen on (5937)"},
+         {"--serial", "", "S", "the HC to serve"},
+         {"--listen", "", "ADDRESS",
+          "listen on this address or host name only (repeatable; default: every IPv4 address)",
+          true},
+         {"--allow", "", "NETWORK",
+          "serve clients from this network only, e.g. 127.0.0.0/8, 192.168.1.0/24, fd00::/8 or "
+          "one address (repeatable; default: anyone); others are disconnected at once and logged",
+          true}},
+        false);
     if (auto status = line.Parse(argc, argv)) return *status;
     if (!line.Positional().empty()) return line.UsageError("unexpected " + line.Positional()[0]);
     auto port = line.Number("--port", 0, 65535, 0);
     if (!port) return 2;
     std::string serial = line.Value("--serial");
     if (serial.size() > 8) return line.UsageError("a serial has at most 8 characters");
+    // Each of these options may come again and may hold a list ("10.0.0.0/8,fd00::/8").
+    std::vector<std::string> listen, allow;
+    for (const char* option : {"--listen", "--allow"}) {
+        std::vector<std::string>& items = option == std::string("--listen") ? listen : allow;
+        for (const std::string& value : line.Values(option)) {
+            std::vector<std::string> given = SplitAddressList(value);
+            if (given.empty()) return line.UsageError(std::string(option) + " needs an address");
+            items.insert(items.end(), given.begin(), given.end());
+        }
+    }
+    for (const std::string& item : allow) {
+        VT5Network network;
+        std::string error;
+        if (!VT5ParseNetwork(item, network, error)) return line.UsageError("--allow: " + error);
+    }
 
     const service::ServiceLog log;
     const service::ServiceNotifier manager;
@@ -57,6 +104,8 @@ int main(int argc, char** argv) {
         s.configuredPort = static_cast<int32_t>(*port);
         std::snprintf(s.servedSerial, sizeof s.servedSerial, "%s", serial.c_str());
         s.openPending = !serial.empty();
+        s.listenAddresses = listen;
+        s.allowedNetworks = allow;
         return 0;
     });
     std::signal(SIGINT, onSignal);
@@ -66,12 +115,19 @@ int main(int argc, char** argv) {
 
     std::string lastDevice;
     bool announced = false;
+    bool ended = false;
     while (!stopRequested) {
         int32_t portInUse = 0;
-        if (!server.IsServerRunning(nullptr, &portInUse)) break;
+        if (!server.IsServerRunning(nullptr, &portInUse)) {
+            ended = true;
+            break;
+        }
         std::string device = server.WithStatus([&](const ServerStatus& s) {
             if (!announced && s.state == ServerStatus::kActive) {
-                log.Write(Priority::kNotice, "listening on port " + std::to_string(s.portInUse));
+                log.Write(Priority::kNotice, Listening(s));
+                if (s.allowedNetworks.empty())
+                    log.Write(Priority::kNotice,
+                              "every client that reaches the port is served (--allow limits who)");
                 if (s.servedSerial[0] && s.openResult != VT5_OK &&
                     s.openResult != VT5_E_INVALID_RETURN)
                     log.Write(Priority::kWarning,
@@ -89,6 +145,16 @@ int main(int argc, char** argv) {
         }
         if (announced) lastDevice = device;
         ::usleep(50000);
+    }
+    if (ended && !announced) {
+        // The thread ended before it listened: say why, as the server found it.
+        std::string why = server.WithStatus([](const ServerStatus& s) {
+            return s.startFailure.empty() ? std::string(VT5_GetErrorText(s.threadResult))
+                                          : s.startFailure;
+        });
+        log.Write(Priority::kError, "can't start: " + why);
+        manager.Notify("STATUS=can't start: " + why);
+        return 1;
     }
     // Clients see their connections closed and the HC is closed before the process ends.
     manager.Notify("STOPPING=1\nSTATUS=stopping");

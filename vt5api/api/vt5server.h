@@ -20,7 +20,7 @@ static_assert(sizeof(VT5ServerStart) == 20);
 
 // One client, as VT5_GetServerClients hands it out.
 struct VT5ServerClient {
-    char address[32];
+    char address[46];  // IPv4 dotted, or IPv6
     int32_t port;
     char applicationId[32];
     int32_t sectionFlags;  // bit 0 CTRL, bit 1 FS, bit 2 ESKY

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstring>
 
 #include "vt5api/link/vt5link_server.h"
 
@@ -38,6 +39,11 @@ void VT5ServerClientRecord::NextRequest() {
     kept = 0;
 }
 
+std::string VT5ServerClientRecord::Peer() const {
+    const std::string host = std::strchr(address, ':') ? "[" + std::string(address) + "]" : address;
+    return host + ":" + std::to_string(port);
+}
+
 void VT5ReceiveRequestBytes(VT5ServerClientRecord& c) {
     uint8_t scratch[16384];
     uint64_t budget = kPassBudget;
@@ -51,6 +57,7 @@ void VT5ReceiveRequestBytes(VT5ServerClientRecord& c) {
         if (got < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) return;
         if (got <= 0) {
             c.closed = true;
+            c.closedCleanly = got == 0 && c.arrived == 0;
             return;
         }
         if (c.arrived == 0) c.requestStarted = platform::now();

@@ -167,8 +167,8 @@ private:
     }
 
     void DiscardPending() {
-        link_.ServerLog("discarding what the HC sent for nobody before client %s:%d's request",
-                        record_.address, record_.port);
+        link_.ServerLog("discarding what the HC sent for nobody before client %s's request",
+                        record_.Peer().c_str());
         if (link_.DiscardPending() != 0) link_.LetDeviceGoIfGone();
     }
 

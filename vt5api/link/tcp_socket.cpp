@@ -11,6 +11,7 @@
 #include <cstring>
 #include <vector>
 
+#include "vt5api/link/network_access.h"
 #include "vt5api/link/wire.h"
 
 int VT5SocketErrorClass(int err) {
@@ -133,44 +134,48 @@ platform::UniqueFd VT5ConnectTcp(const char* host, int port, int& errorClass) {
     return fd;
 }
 
-platform::UniqueFd VT5ListenTcp(int port, int& errorClass) {
-    platform::UniqueFd fd(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
+platform::UniqueFd VT5ListenTcpAt(const sockaddr* address, socklen_t size, int& errorClass,
+                                  int& err) {
+    platform::UniqueFd fd(::socket(address->sa_family, SOCK_STREAM | SOCK_CLOEXEC, 0));
     if (!fd) {
-        errorClass = VT5SocketErrorClass(errno);
+        err = errno;
+        errorClass = VT5SocketErrorClass(err);
         return {};
     }
     int on = 1;
     ::setsockopt(fd.get(), SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_addr.s_addr = htonl(INADDR_ANY);
-    addr.sin_port = htons(static_cast<uint16_t>(port));
-    if (::bind(fd.get(), reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 ||
-        ::listen(fd.get(), 5) != 0) {
-        errorClass = VT5SocketErrorClass(errno);
+    if (address->sa_family == AF_INET6)
+        ::setsockopt(fd.get(), IPPROTO_IPV6, IPV6_V6ONLY, &on, sizeof on);
+    if (::bind(fd.get(), address, size) != 0 || ::listen(fd.get(), 5) != 0) {
+        err = errno;
+        errorClass = VT5SocketErrorClass(err);
         return {};
     }
+    err = 0;
     errorClass = 0;
     return fd;
 }
 
-platform::UniqueFd VT5AcceptTcp(int listener, char* address, size_t addressSize, int& port) {
+platform::UniqueFd VT5AcceptTcp(int listener, sockaddr_storage& peer, char* address,
+                                size_t addressSize, int& port) {
     platform::UniqueFd fd(::accept4(listener, nullptr, nullptr, SOCK_CLOEXEC));
     if (!fd) return {};
     int nodelay = 1;
     ::setsockopt(fd.get(), IPPROTO_TCP, TCP_NODELAY, &nodelay, sizeof nodelay);
     SetTimeouts(fd.get(), VT5_SOCKET_TIMEOUT_MS);
-    sockaddr_in peer{};
+    peer = {};
     socklen_t len = sizeof peer;
     address[0] = '\0';
     port = 0;
-    if (::getpeername(fd.get(), reinterpret_cast<sockaddr*>(&peer), &len) == 0 &&
-        peer.sin_family == AF_INET) {
-        char text[INET_ADDRSTRLEN] = {};
-        ::inet_ntop(AF_INET, &peer.sin_addr, text, sizeof text);
-        std::snprintf(address, addressSize, "%s", text);
-        port = ntohs(peer.sin_port);
+    std::array<uint8_t, 16> where{};
+    if (::getpeername(fd.get(), reinterpret_cast<sockaddr*>(&peer), &len) != 0 ||
+        !VT5PeerAddress(reinterpret_cast<sockaddr*>(&peer), where)) {
+        peer.ss_family = AF_UNSPEC;
+        return fd;
     }
+    std::snprintf(address, addressSize, "%s", VT5AddressText(where).c_str());
+    port = ntohs(peer.ss_family == AF_INET ? reinterpret_cast<sockaddr_in&>(peer).sin_port
+                                           : reinterpret_cast<sockaddr_in6&>(peer).sin6_port);
     return fd;
 }
 

@@ -3,6 +3,8 @@
 // Blocking TCP primitives shared by the client and the server side of the link, with the
 // error classes the link reports.
 
+#include <sys/socket.h>
+
 #include <cstddef>
 #include <cstdint>
 
@@ -25,10 +27,15 @@ long VT5RecvExactly(int fd, void* data, size_t count, int& errorClass);
 // Resolves host to its first IPv4 address and connects, with 5000 ms send and receive
 // time-outs and Nagle's algorithm left on. An invalid fd on failure.
 platform::UniqueFd VT5ConnectTcp(const char* host, int port, int& errorClass);
-// Listens on any address at port (SO_REUSEADDR, backlog 5).
-platform::UniqueFd VT5ListenTcp(int port, int& errorClass);
-// Accepts one connection with Nagle's algorithm off and 5000 ms time-outs.
-platform::UniqueFd VT5AcceptTcp(int listener, char* address, size_t addressSize, int& port);
+// Listens at one address, port included (SO_REUSEADDR, backlog 5). An IPv6 socket takes IPv6
+// alone, so that IPv4 addresses can be listened on beside it. On failure err is the errno.
+platform::UniqueFd VT5ListenTcpAt(const sockaddr* address, socklen_t size, int& errorClass,
+                                  int& err);
+// Accepts one connection with Nagle's algorithm off and 5000 ms time-outs. peer receives the
+// peer's address (family AF_UNSPEC when unavailable), address its text (IPv4 dotted, also
+// when it came through an IPv6 socket) and port its port; "" and 0 when unavailable.
+platform::UniqueFd VT5AcceptTcp(int listener, sockaddr_storage& peer, char* address,
+                                size_t addressSize, int& port);
 
 // Closes a connection with a reset instead of an orderly end.
 void VT5ResetTcp(platform::UniqueFd socket);

@@ -15,6 +15,7 @@
 
 #include "platform/ftd2xx/ftd2xx.h"
 #include "platform/posix/unique_fd.h"
+#include "vt5api/link/network_access.h"
 
 class CVT5Api;
 struct VT5ServerState;
@@ -129,8 +130,13 @@ public:
     int LastSocketError() const { return lastSocketError_; }
 
     // --- server side (Server mode) --------------------------------------------------------
+    // Where the next start listens and whose connections it serves (default: every IPv4
+    // address, anyone). A connection from outside the allowed networks is closed at once.
+    void SetServerAccess(VT5ServerAccess access) { access_ = std::move(access); }
+    const VT5ServerAccess& ServerAccess() const { return access_; }
     // Listens on port (0 = 5937, written back) for clients and serves servedSerial (may be
-    // empty: any HC). 0, 300 or 4.
+    // empty: any HC). 0, 300 or 4; after 4 the error text says why no socket could listen
+    // (the port in use, and by which process when that is visible).
     int32_t StartServer(uint16_t& port, const char* servedSerial);
     // Server mode without a listening socket: only adopted clients are served (tests and
     // fuzzing drive the request handling this way, without ports). 0 or 300.
@@ -208,7 +214,9 @@ private:
 
     // Server helpers (vt5link_server.cpp, server_requests.cpp).
     friend class VT5ServerRequest;
-    void AcceptClient();
+    bool OpenListeners(uint16_t port);
+    void AcceptClient(int listener);
+    // Logs why (null: the client disconnected between requests, as clients end).
     void RemoveClient(int index, const char* why);
     void LetDeviceGo(const char* why);
     void DropLateClients(std::chrono::steady_clock::time_point now);
@@ -247,6 +255,7 @@ private:
     std::vector<uint8_t> receiveBuffer_;
 
     // Server side.
+    VT5ServerAccess access_;
     std::unique_ptr<VT5ServerState> server_;
     std::function<void(const char*)> serverLog_;
 };

@@ -21,8 +21,7 @@ int32_t CVT5Link::StartServer(uint16_t& port, const char* servedSerial) {
     if (mode_ == VT5_MODE_SERVER) StopServer();
     if (port == 0) port = VT5_DEFAULT_SERVER_PORT;
     if (!server_) server_ = std::make_unique<VT5ServerState>();
-    server_->listener = VT5ListenTcp(port, lastSocketError_);
-    if (!server_->listener) return VT5_E_TCP;
+    if (!OpenListeners(port)) return VT5_E_TCP;
     mode_ = VT5_MODE_SERVER;
     std::memset(server_->servedSerial, 0, sizeof server_->servedSerial);
     if (servedSerial) std::memcpy(server_->servedSerial, servedSerial, strnlen(servedSerial, 8));
@@ -34,7 +33,7 @@ int32_t CVT5Link::StartServerUnlistened(const char* servedSerial) {
     socketsInitialised_ = true;
     if (mode_ == VT5_MODE_SERVER) StopServer();
     if (!server_) server_ = std::make_unique<VT5ServerState>();
-    server_->listener.reset();
+    server_->listeners.clear();
     mode_ = VT5_MODE_SERVER;
     std::memset(server_->servedSerial, 0, sizeof server_->servedSerial);
     if (servedSerial) std::memcpy(server_->servedSerial, servedSerial, strnlen(servedSerial, 8));
@@ -59,7 +58,7 @@ int32_t CVT5Link::StopServer() {
     // From the last to the first; a lock holder among them leaves a resync pending.
     for (int i = static_cast<int>(s.clients.size()) - 1; i >= 0; --i)
         RemoveClient(i, "the server stopped");
-    s.listener.reset();
+    s.listeners.clear();
     mode_ = VT5_MODE_DIRECT;
     return VT5_OK;
 }
@@ -78,7 +77,10 @@ void CVT5Link::RemoveClient(int index, const char* why) {
     VT5ServerState& s = *server_;
     if (index < 0 || index >= static_cast<int>(s.clients.size())) return;
     const VT5ServerClientRecord& c = *s.clients[static_cast<size_t>(index)];
-    ServerLog("client %s:%d \"%s\" removed: %s", c.address, c.port, c.applicationId, why);
+    if (why)
+        ServerLog("client %s \"%s\" removed: %s", c.Peer().c_str(), c.applicationId, why);
+    else
+        ServerLog("client %s \"%s\" disconnected", c.Peer().c_str(), c.applicationId);
     // The answer it wrote for is on its way and nobody reads it.
     if (c.awaitingAnswer) MarkOutOfStep();
     s.clients.erase(s.clients.begin() + index);
@@ -97,22 +99,32 @@ void CVT5Link::RemoveClient(int index, const char* why) {
     }
 }
 
-void CVT5Link::AcceptClient() {
+void CVT5Link::AcceptClient(int listener) {
     auto record = std::make_unique<VT5ServerClientRecord>();
-    record->socket = VT5AcceptTcp(server_->listener.get(), record->address, sizeof record->address,
-                                  record->port);
+    sockaddr_storage peer{};
+    record->socket =
+        VT5AcceptTcp(listener, peer, record->address, sizeof record->address, record->port);
     if (!record->socket) return;
+    // Anyone who reaches the port could do all that the programs can: a peer outside the
+    // allowed networks (or of no known address) gets nothing but the end of its connection.
+    std::array<uint8_t, 16> where{};
+    const bool known = VT5PeerAddress(reinterpret_cast<sockaddr*>(&peer), where);
+    if (!access_.allowed.empty() && (!known || !access_.Allows(where))) {
+        ServerLog("client %s refused: not in the allowed networks",
+                  known ? record->Peer().c_str() : "of unknown address");
+        VT5ResetTcp(std::move(record->socket));
+        return;
+    }
     // A client beyond the watch set would sit in the list unserved: refuse it instead, with a
     // reset, which its client reports as refused rather than as a broken exchange.
     if (static_cast<int>(server_->clients.size()) >= VT5_MAX_CLIENTS) {
-        ServerLog("client %s:%d refused: %d clients already", record->address, record->port,
-                  VT5_MAX_CLIENTS);
+        ServerLog("client %s refused: %d clients already", record->Peer().c_str(), VT5_MAX_CLIENTS);
         VT5ResetTcp(std::move(record->socket));
         return;
     }
     record->connectedAt = platform::now();
     record->id = server_->nextClientId++;
-    ServerLog("client %s:%d connected", record->address, record->port);
+    ServerLog("client %s connected", record->Peer().c_str());
     server_->clients.push_back(std::move(record));
 }
 
@@ -210,7 +222,9 @@ int32_t CVT5Link::PollServer() {
     // Clients are read whenever bytes arrive, until their request is whole; a whole request
     // waits for its turn (while another client holds the lock, its holder's alone).
     std::vector<pollfd> fds;
-    fds.push_back({s.listener.get(), POLLIN, 0});
+    for (const platform::UniqueFd& listener : s.listeners)
+        fds.push_back({listener.get(), POLLIN, 0});
+    const size_t firstClient = fds.size();
     bool servable = false;
     for (size_t i = 0; i < s.clients.size(); ++i) {
         const VT5ServerClientRecord& c = *s.clients[i];
@@ -223,10 +237,11 @@ int32_t CVT5Link::PollServer() {
         lastSocketError_ = VT5SocketErrorClass(errno);
         return errno == EINTR ? VT5_OK : VT5_E_TCP;
     }
-    for (size_t i = 1; i < fds.size(); ++i)
+    for (size_t i = firstClient; i < fds.size(); ++i)
         if (fds[i].revents & (POLLIN | POLLHUP | POLLERR))
-            VT5ReceiveRequestBytes(*s.clients[i - 1]);
-    if (fds[0].revents & POLLIN) AcceptClient();
+            VT5ReceiveRequestBytes(*s.clients[i - firstClient]);
+    for (size_t i = 0; i < firstClient; ++i)
+        if (fds[i].revents & POLLIN) AcceptClient(fds[i].fd);
 
     for (size_t i = 0; i < s.clients.size(); ++i) {
         int index = static_cast<int>(i);
@@ -236,7 +251,9 @@ int32_t CVT5Link::PollServer() {
         if (c.RequestComplete())
             served = VT5ServeRequest(*this, index);
         else if (c.closed)
-            served = (RemoveClient(index, "connection closed or request failed"), -1);
+            served = (RemoveClient(
+                          index, c.closedCleanly ? nullptr : "connection closed or request failed"),
+                      -1);
         else
             continue;
         // Clients whose relay queue overflowed go now, from the last to the first.

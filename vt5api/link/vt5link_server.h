@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <deque>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "platform/clock/clock.h"
@@ -15,7 +16,7 @@
 struct VT5ServerClientRecord {
     uint64_t id = 0;  // unique among the clients of a server's life
     platform::UniqueFd socket;
-    char address[24] = {};
+    char address[46] = {};  // IPv4 dotted, or IPv6
     int port = 0;
     char applicationId[32] = {};
     std::deque<uint8_t> relayQueue;
@@ -33,9 +34,12 @@ struct VT5ServerClientRecord {
     platform::TimePoint requestStarted{};  // when the request's first byte arrived
     bool requested = false;                // a whole request arrived since it connected
     bool closed = false;                   // its peer closed the connection, or it failed
+    bool closedCleanly = false;            // its peer ended the connection between requests
     bool awaitingAnswer = false;           // wrote to the HC and has not read since
 
     bool RequestComplete() const { return expected > 0 && arrived == expected; }
+    // "192.168.1.7:40312", "[fd00::7]:40312"
+    std::string Peer() const;
     void NextRequest();
 };
 
@@ -55,7 +59,8 @@ void VT5ReceiveRequestBytes(VT5ServerClientRecord& client);
 platform::Millis VT5RequestTimeLimit(const VT5ServerClientRecord& client);
 
 struct VT5ServerState {
-    platform::UniqueFd listener;
+    // One per address listened on.
+    std::vector<platform::UniqueFd> listeners;
     // Index = position; removing a client shifts the later ones down.
     std::vector<std::unique_ptr<VT5ServerClientRecord>> clients;
     int lockHolder = -1;
