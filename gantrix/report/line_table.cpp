@@ -4,6 +4,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cerrno>
 #include <cstdint>
 #include <cstdio>
 #include <memory>
@@ -43,6 +45,14 @@ bool MatchNumbers(std::string_view token, std::string_view pattern, int* numbers
     return true;
 }
 
+// The lines that Split will find: runs of bytes between runs of line ends.
+size_t CountLines(std::string_view text) {
+    size_t lines = 0;
+    for (size_t i = 0; i < text.size(); ++i)
+        if (!IsLineEnd(text[i]) && (i + 1 == text.size() || IsLineEnd(text[i + 1]))) ++lines;
+    return lines;
+}
+
 }  // namespace
 
 int ParseLineHead(LogLine& line) {
@@ -64,7 +74,7 @@ int LineTable::ReadLogFile(const std::string& path) {
     Clear();
     // Without O_NONBLOCK, opening a FIFO would wait for a writer before the check below.
     const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) return kReadCannotOpen;
+    if (fd < 0) return errno == ELOOP ? kReadLinkLoop : kReadCannotOpen;
     File file(::fdopen(fd, "rb"));
     if (!file) {
         ::close(fd);
@@ -105,19 +115,20 @@ int LineTable::ReadLogData(std::string data) {
 
 int LineTable::Split() {
     const std::string_view text = text_;
+    // Growing the table step by step as lines come would copy it once per step: work that grows
+    // with the square of the line count.
+    const size_t steps = std::max<size_t>(1, (CountLines(text) + kGrowthStep - 1) / kGrowthStep);
+    try {
+        lines_.reserve(steps * kGrowthStep);
+    } catch (const std::bad_alloc&) {
+        return kReadNoMemory;
+    } catch (const std::length_error&) {
+        return kReadNoMemory;
+    }
     size_t pos = 0;
     // A file is read as long as it has bytes left; a run of line ends of any length and mix
     // separates two lines, so the only empty line there can be is a leading one.
     do {
-        if (lines_.size() == lines_.capacity()) {
-            try {
-                lines_.reserve(lines_.size() + kGrowthStep);
-            } catch (const std::bad_alloc&) {
-                return kReadNoMemory;
-            } catch (const std::length_error&) {
-                return kReadNoMemory;
-            }
-        }
         size_t end = pos;
         while (end < text.size() && !IsLineEnd(text[end]))
             ++end;

@@ -27,6 +27,7 @@ enum ReadStatus : int {
     kReadEmptyLine = 3,
     kReadNotAFile = 4,  // a folder, device, FIFO or socket: never a log
     kReadTooLarge = 5,  // over kMaxLogFileSize
+    kReadLinkLoop = 6,  // the path is a symbolic link that leads back to itself
 };
 
 // The largest log file read, far above any an HC writes (a whole night of guiding at one frame
@@ -47,7 +48,8 @@ public:
     size_t Size() const { return lines_.size(); }
     const LogLine& operator[](size_t i) const { return lines_[i]; }
 
-    // The table grows by this many lines at a time, not line by line.
+    // The table is allocated in whole steps of this many lines, once per read: the lines are
+    // counted first, so that no line is ever moved.
     static constexpr size_t kGrowthStep = 16384;
 
 private:

@@ -43,6 +43,8 @@ std::string ReportGenerator::GenerateReport(const std::string& logFile,
             return kErrorNotAFile;
         case kReadTooLarge:
             return kErrorTooLarge;
+        case kReadLinkLoop:
+            return kErrorLinkLoop;
         default:
             return kErrorReadLog;
     }

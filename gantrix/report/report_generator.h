@@ -14,6 +14,7 @@ namespace report {
 inline constexpr const char* kErrorReadLog = "Can't read log file (format error?)";
 inline constexpr const char* kErrorNotAFile = "Can't read log file (not a regular file)";
 inline constexpr const char* kErrorTooLarge = "Can't read log file (larger than 256 MiB)";
+inline constexpr const char* kErrorLinkLoop = "Can't read log file (symbolic link loop)";
 inline constexpr const char* kErrorEvaluate = "Error while evaluating log data";
 inline constexpr const char* kErrorDestination = "Can't create destination path";
 inline constexpr const char* kErrorJpeg = "can't write JPG file";

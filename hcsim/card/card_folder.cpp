@@ -1,8 +1,11 @@
 #include "hcsim/card/card_folder.h"
 
+#include <dirent.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <memory>
 #include <set>
 #include <tuple>
 
@@ -22,10 +25,15 @@ struct HostEntry {
     timespec modified{};
 };
 
-bool describe(const fs::path& path, const std::string& name, HostEntry& host) {
+struct DirCloser {
+    void operator()(DIR* d) const { ::closedir(d); }
+};
+
+// A link is neither a file nor a folder: it is never followed.
+bool describe(int folderFd, const std::string& name, HostEntry& host) {
     if (!validLongName(name) || PendingFile::temporaryName(name)) return false;
     struct stat st {};
-    if (::stat(path.c_str(), &st) != 0) return false;
+    if (::fstatat(folderFd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) return false;
     CardEntry& e = host.entry;
     e = CardEntry{};
     e.longName = name;
@@ -52,13 +60,17 @@ bool sameIgnoringCase(std::string_view a, std::string_view b) {
 
 }  // namespace
 
-std::vector<CardEntry> CardFolders::list(const fs::path& folder) {
+std::vector<CardEntry> CardFolders::list(int folderFd, const fs::path& folder) {
     std::vector<HostEntry> found;
-    std::error_code ec;
-    for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+    // A descriptor of its own: reading moves its position.
+    int readFd = ::openat(folderFd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    std::unique_ptr<DIR, DirCloser> dir(readFd >= 0 ? ::fdopendir(readFd) : nullptr);
+    if (!dir && readFd >= 0) ::close(readFd);
+    while (dir) {
+        const dirent* d = ::readdir(dir.get());
+        if (!d) break;
         HostEntry host;
-        if (describe(it->path(), it->path().filename().string(), host))
-            found.push_back(std::move(host));
+        if (describe(folderFd, d->d_name, host)) found.push_back(std::move(host));
     }
     Names& names = shortNames_[folder];
     // Names of files that are gone are free again.
@@ -98,8 +110,20 @@ std::vector<CardEntry> CardFolders::list(const fs::path& folder) {
     return entries;
 }
 
-bool CardFolders::find(const fs::path& folder, std::string_view name, CardEntry& entry) {
-    std::vector<CardEntry> entries = list(folder);
+bool CardFolders::find(int folderFd, const fs::path& folder, std::string_view name,
+                       CardEntry& entry) {
+    // The common case, a name as the folder's listing gave it, costs one look at one entry,
+    // not a read of a folder that may hold thousands.
+    if (HostEntry host; describe(folderFd, std::string(name), host)) {
+        entry = std::move(host.entry);
+        auto names = shortNames_.find(folder);
+        if (names != shortNames_.end()) {
+            auto known = names->second.byLong.find(entry.longName);
+            if (known != names->second.byLong.end()) entry.shortName = known->second;
+        }
+        return true;
+    }
+    std::vector<CardEntry> entries = list(folderFd, folder);
     auto pick = [&](auto matches) {
         auto it = std::find_if(entries.begin(), entries.end(), matches);
         if (it == entries.end()) return false;

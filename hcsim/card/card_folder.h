@@ -35,16 +35,21 @@ struct CardEntry {
 // written to the card), and kept while their files exist, so that a name does not change
 // under the PC between two listings. Host entries that a FAT card cannot hold are left out:
 // names FAT does not allow, files of 4 GiB and more, anything that is neither a file nor a
-// folder, and the card's own unfinished files.
+// folder (symbolic links among them), and the card's own unfinished files.
+//
+// A folder is given as its open descriptor `folderFd` (all access goes through it) and its
+// host path `folder`, which names it among the others.
 class CardFolders {
 public:
-    // The entries of `folder`, without "." and "..", in the order of their short names'
+    // The entries of the folder, without "." and "..", in the order of their short names'
     // creation. Empty when the folder cannot be read.
-    std::vector<CardEntry> list(const std::filesystem::path& folder);
+    std::vector<CardEntry> list(int folderFd, const std::filesystem::path& folder);
 
-    // The entry in `folder` whose long or short name is `name` (any case; an exact long name
-    // first); false when there is none.
-    bool find(const std::filesystem::path& folder, std::string_view name, CardEntry& entry);
+    // The entry of the folder whose long or short name is `name` (any case; an exact long name
+    // first); false when there is none. An exact long name is looked up alone, without reading
+    // the whole folder; its short name is then empty unless the folder was listed before.
+    bool find(int folderFd, const std::filesystem::path& folder, std::string_view name,
+              CardEntry& entry);
 
     void forget() { shortNames_.clear(); }
 

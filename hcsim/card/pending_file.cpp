@@ -12,18 +12,14 @@
 
 namespace hcsim {
 
-namespace fs = std::filesystem;
-
 namespace {
 
 constexpr const char* kTempPrefix = ".vt5card-";
 constexpr const char* kTempSuffix = ".part";
 
-fs::path temporarySibling(const fs::path& target) {
+std::string newTemporaryName() {
     static std::atomic<unsigned> serial{0};
-    std::string name =
-        kTempPrefix + std::to_string(::getpid()) + "-" + std::to_string(serial++) + kTempSuffix;
-    return target.parent_path() / name;
+    return kTempPrefix + std::to_string(::getpid()) + "-" + std::to_string(serial++) + kTempSuffix;
 }
 
 }  // namespace
@@ -34,29 +30,37 @@ bool PendingFile::temporaryName(const std::string& name) {
                         kTempSuffix) == 0;
 }
 
-std::unique_ptr<PendingFile> PendingFile::create(const fs::path& target, int& error) {
+std::unique_ptr<PendingFile> PendingFile::create(platform::UniqueFd folder, const std::string& name,
+                                                 int& error) {
     error = 0;
-    fs::path folder = target.parent_path();
-    platform::UniqueFd fd(::open(folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0644));
-    if (fd) return std::unique_ptr<PendingFile>(new PendingFile(target, std::move(fd), {}));
+    platform::UniqueFd fd(::openat(folder.get(), ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0644));
+    if (fd)
+        return std::unique_ptr<PendingFile>(
+            new PendingFile(std::move(folder), name, std::move(fd), {}));
     if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL) {
         error = errno;
         return nullptr;
     }
-    fs::path temp = temporarySibling(target);
-    fd.reset(::open(temp.c_str(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, 0644));
+    std::string temp = newTemporaryName();
+    fd.reset(::openat(folder.get(), temp.c_str(),
+                      O_CREAT | O_EXCL | O_WRONLY | O_NOFOLLOW | O_CLOEXEC, 0644));
     if (!fd) {
         error = errno;
         return nullptr;
     }
-    return std::unique_ptr<PendingFile>(new PendingFile(target, std::move(fd), temp));
+    return std::unique_ptr<PendingFile>(
+        new PendingFile(std::move(folder), name, std::move(fd), temp));
 }
 
-PendingFile::PendingFile(fs::path target, platform::UniqueFd fd, fs::path temp)
-    : target_(std::move(target)), fd_(std::move(fd)), temp_(std::move(temp)) {}
+PendingFile::PendingFile(platform::UniqueFd folder, std::string name, platform::UniqueFd fd,
+                         std::string temp)
+    : folder_(std::move(folder)),
+      name_(std::move(name)),
+      fd_(std::move(fd)),
+      temp_(std::move(temp)) {}
 
 PendingFile::~PendingFile() {
-    if (!committed_ && !temp_.empty()) ::unlink(temp_.c_str());
+    if (!committed_ && !temp_.empty()) ::unlinkat(folder_.get(), temp_.c_str(), 0);
 }
 
 bool PendingFile::write(const uint8_t* data, size_t size, int& error) {
@@ -71,13 +75,14 @@ bool PendingFile::commit(std::chrono::system_clock::time_point modified) {
     if (temp_.empty()) {
         // Named under a dot-name first, then renamed: rename replaces an existing file in one
         // step, which linkat cannot.
-        fs::path temp = temporarySibling(target_);
+        std::string temp = newTemporaryName();
         std::string self = "/proc/self/fd/" + std::to_string(fd_.get());
-        if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, temp.c_str(), AT_SYMLINK_FOLLOW) != 0)
+        if (::linkat(AT_FDCWD, self.c_str(), folder_.get(), temp.c_str(), AT_SYMLINK_FOLLOW) != 0)
             return false;
         temp_ = temp;
     }
-    if (::rename(temp_.c_str(), target_.c_str()) != 0) return false;
+    // A link of the name in the host folder is replaced, never followed.
+    if (::renameat(folder_.get(), temp_.c_str(), folder_.get(), name_.c_str()) != 0) return false;
     committed_ = true;
     fd_.reset();
     return true;

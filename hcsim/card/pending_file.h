@@ -3,8 +3,8 @@
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
-#include <filesystem>
 #include <memory>
+#include <string>
 
 #include "platform/posix/unique_fd.h"
 
@@ -16,8 +16,10 @@ namespace hcsim {
 // leaves nothing behind.
 class PendingFile {
 public:
-    // Null when the folder cannot take the file; `error` then holds the errno.
-    static std::unique_ptr<PendingFile> create(const std::filesystem::path& target, int& error);
+    // A file that is to become `name` in the open folder `folder`. Null when the folder
+    // cannot take the file; `error` then holds the errno.
+    static std::unique_ptr<PendingFile> create(platform::UniqueFd folder, const std::string& name,
+                                               int& error);
     ~PendingFile();
     PendingFile(const PendingFile&) = delete;
     PendingFile& operator=(const PendingFile&) = delete;
@@ -31,11 +33,13 @@ public:
     static bool temporaryName(const std::string& name);
 
 private:
-    PendingFile(std::filesystem::path target, platform::UniqueFd fd, std::filesystem::path temp);
+    PendingFile(platform::UniqueFd folder, std::string name, platform::UniqueFd fd,
+                std::string temp);
 
-    std::filesystem::path target_;
+    platform::UniqueFd folder_;
+    std::string name_;
     platform::UniqueFd fd_;
-    std::filesystem::path temp_;  // the dot-file, when the file has a name already
+    std::string temp_;  // the dot-file in the folder, when the file has a name already
     uint64_t size_ = 0;
     bool committed_ = false;
 };

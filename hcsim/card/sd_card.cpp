@@ -6,6 +6,7 @@
 
 #include <cerrno>
 
+#include "hcsim/card/host_folder.h"
 #include "hcsim/card/host_io.h"
 #include "hcsim/card/short_name.h"
 
@@ -36,9 +37,10 @@ std::vector<std::string> splitPath(std::string_view path) {
     return parts;
 }
 
-FatStamp stampOf(const fs::path& path) {
+// The FAT stamp of `name` in the folder ("." for the folder itself).
+FatStamp stampOf(int folderFd, const char* name) {
     struct stat st {};
-    if (::stat(path.c_str(), &st) != 0) return {};
+    if (::fstatat(folderFd, name, &st, AT_SYMLINK_NOFOLLOW) != 0) return {};
     return fatStamp(std::chrono::system_clock::time_point(std::chrono::seconds(st.st_mtim.tv_sec)));
 }
 
@@ -145,8 +147,12 @@ fs::path SdCard::hostPath(const CardPath& path) const {
     return host;
 }
 
-bool SdCard::lookup(const CardPath& folder, std::string_view name, CardEntry& entry) {
-    return folders_.find(hostPath(folder), name, entry);
+platform::UniqueFd SdCard::openFolder(const CardPath& folder) const {
+    return openCardFolder(folder_, folder);
+}
+
+bool SdCard::lookup(int folderFd, const CardPath& folder, std::string_view name, CardEntry& entry) {
+    return folders_.find(folderFd, hostPath(folder), name, entry);
 }
 
 CardStatus SdCard::resolve(std::string_view path, CardPath& folder, std::string* last) {
@@ -156,16 +162,21 @@ CardStatus SdCard::resolve(std::string_view path, CardPath& folder, std::string*
         *last = parts.empty() ? std::string() : parts.back();
         if (!parts.empty()) parts.pop_back();
     }
+    platform::UniqueFd fd;
     for (const std::string& part : parts) {
         if (part == ".") continue;
         if (part == "..") {
             if (folder.empty()) return kCardNoPath;
             folder.pop_back();
+            fd.reset();
             continue;
         }
+        if (!fd) fd = openFolder(folder);
         CardEntry e;
-        if (!lookup(folder, part, e) || !e.isDirectory()) return kCardNoPath;
+        if (!fd || !lookup(fd.get(), folder, part, e) || !e.isDirectory()) return kCardNoPath;
         folder.push_back(e.longName);
+        fd = openInFolder(fd.get(), e.longName, O_RDONLY | O_DIRECTORY);
+        if (!fd) return kCardNoPath;
     }
     return kCardOk;
 }
@@ -201,19 +212,21 @@ CardStatus SdCard::openDir(std::string_view path) {
     CardPath folder;
     CardStatus status = resolve(path, folder, nullptr);
     if (status != kCardOk) return status;
+    platform::UniqueFd fd = openFolder(folder);
+    if (!fd) return kCardNoPath;
     std::vector<CardEntry> entries;
-    fs::path host = hostPath(folder);
     if (folder.empty()) {
         CardEntry label;
         label.shortName = label.longName = kVolumeLabel;
         label.attributes = kAttrVolume;
-        label.stamp = stampOf(host);
+        label.stamp = stampOf(fd.get(), ".");
         entries.push_back(std::move(label));
     } else {
-        entries.push_back(folderEntry(".", stampOf(host)));
-        entries.push_back(folderEntry("..", stampOf(host.parent_path())));
+        // The folder was reached without a link, so its parent lies on the card too.
+        entries.push_back(folderEntry(".", stampOf(fd.get(), ".")));
+        entries.push_back(folderEntry("..", stampOf(fd.get(), "..")));
     }
-    for (CardEntry& e : folders_.list(host))
+    for (CardEntry& e : folders_.list(fd.get(), hostPath(folder)))
         entries.push_back(std::move(e));
     listing_ = std::move(entries);
     listed_ = 0;
@@ -236,20 +249,22 @@ CardStatus SdCard::remove(std::string_view path, bool confirmed) {
     CardStatus status = resolve(path, folder, &name);
     if (status != kCardOk) return status;
     if (name.empty() || name == "." || name == "..") return kCardDenied;
+    platform::UniqueFd fd = openFolder(folder);
+    if (!fd) return kCardNoPath;
     CardEntry e;
-    if (!lookup(folder, name, e)) return kCardNoFile;
+    if (!lookup(fd.get(), folder, name, e)) return kCardNoFile;
     fs::path host = hostPath(folder) / e.longName;
     if (e.isDirectory()) {
         CardPath gone = folder;
         gone.push_back(e.longName);
         bool current = current_.size() >= gone.size() &&
                        std::equal(gone.begin(), gone.end(), current_.begin());
-        std::error_code ec;
-        if (current || !fs::is_empty(host, ec)) return kCardDenied;
-        return ::rmdir(host.c_str()) == 0 ? kCardOk : kCardDiskError;
+        if (current) return kCardDenied;
+        if (::unlinkat(fd.get(), e.longName.c_str(), AT_REMOVEDIR) == 0) return kCardOk;
+        return errno == ENOTEMPTY || errno == EEXIST ? kCardDenied : kCardDiskError;
     }
     if ((e.attributes & kAttrReadOnly) || busy(host)) return kCardDenied;
-    return ::unlink(host.c_str()) == 0 ? kCardOk : kCardDiskError;
+    return ::unlinkat(fd.get(), e.longName.c_str(), 0) == 0 ? kCardOk : kCardDiskError;
 }
 
 CardStatus SdCard::open(std::string_view path, uint8_t mode) {
@@ -261,21 +276,24 @@ CardStatus SdCard::open(std::string_view path, uint8_t mode) {
     CardStatus status = resolve(path, folder, &name);
     if (status != kCardOk) return status;
     if (!validLongName(name)) return kCardInvalidName;
+    platform::UniqueFd fd = openFolder(folder);
+    if (!fd) return kCardNoPath;
     CardEntry e;
-    bool exists = lookup(folder, name, e);
+    bool exists = lookup(fd.get(), folder, name, e);
+    const std::string hostName = exists ? e.longName : name;
     OpenFile opened;
     opened.mode = mode;
-    opened.host = hostPath(folder) / (exists ? e.longName : name);
+    opened.host = hostPath(folder) / hostName;
     if (mode == kOpenRead) {
         if (!exists) return kCardNoFile;
         if (e.isDirectory()) return kCardDenied;
-        opened.reader.reset(::open(opened.host.c_str(), O_RDONLY | O_CLOEXEC));
+        opened.reader = openInFolder(fd.get(), hostName, O_RDONLY);
         if (!opened.reader) return kCardDiskError;
     } else {
         if (exists && e.isDirectory()) return kCardExists;
         if (exists && ((e.attributes & kAttrReadOnly) || busy(opened.host))) return kCardDenied;
         int error = 0;
-        opened.writer = PendingFile::create(opened.host, error);
+        opened.writer = PendingFile::create(std::move(fd), hostName, error);
         if (!opened.writer) return writeError(error);
     }
     file_ = std::move(opened);
@@ -344,25 +362,31 @@ CardStatus SdCard::createFile(std::string_view folderPath, std::string_view name
     if (!inserted()) return kCardNotReady;
     if (!validLongName(name)) return kCardInvalidName;
     CardPath folder;
+    platform::UniqueFd folderFd = openFolder(folder);
+    if (!folderFd) return kCardDiskError;
     for (const std::string& part : splitPath(folderPath)) {
         if (part == ".") continue;
         CardEntry e;
-        if (lookup(folder, part, e)) {
+        if (lookup(folderFd.get(), folder, part, e)) {
             if (!e.isDirectory()) return kCardExists;
-            folder.push_back(e.longName);
-            continue;
+        } else {
+            if (!validLongName(part) || part == "..") return kCardInvalidName;
+            if (::mkdirat(folderFd.get(), part.c_str(), 0777) != 0 && errno != EEXIST)
+                return kCardDiskError;
+            e.longName = part;
         }
-        if (!validLongName(part) || part == "..") return kCardInvalidName;
-        folder.push_back(part);
-        std::error_code ec;
-        if (!fs::create_directory(hostPath(folder), ec) && ec) return kCardDiskError;
+        folder.push_back(e.longName);
+        folderFd = openInFolder(folderFd.get(), e.longName, O_RDONLY | O_DIRECTORY);
+        if (!folderFd) return kCardExists;  // something that is no folder is in the way
     }
     CardEntry e;
-    bool exists = lookup(folder, name, e);
+    bool exists = lookup(folderFd.get(), folder, name, e);
     if (exists && e.isDirectory()) return kCardExists;
-    fs::path host = hostPath(folder) / (exists ? e.longName : std::string(name));
+    const std::string hostName = exists ? e.longName : std::string(name);
+    fs::path host = hostPath(folder) / hostName;
     if (busy(host)) return kCardDenied;
-    platform::UniqueFd fd(::open(host.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
+    platform::UniqueFd fd =
+        openInFolder(folderFd.get(), hostName, O_WRONLY | O_CREAT | O_TRUNC, 0644);
     if (!fd) return writeError(errno);
     setModified(fd.get(), wallTime(at));
     file = nextFirmwareFile_++;

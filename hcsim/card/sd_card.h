@@ -20,8 +20,9 @@
 
 namespace hcsim {
 
-// The HC's SD card, backed by a host folder, with the FAT rules the firmware's file system
-// keeps: 8.3 short names beside the long names, FAT time stamps (UTC) from the files'
+// The HC's SD card, backed by a host folder, which it never leaves (symbolic links in the host
+// folder are no entries of the card and are never followed), with the FAT rules the firmware's file
+// system keeps: 8.3 short names beside the long names, FAT time stamps (UTC) from the files'
 // modification times, attributes (read-only from the host file's mode, hidden for dot-files,
 // directory, archive; a volume label entry at the root), names compared without regard to
 // case, '/' or '\' between the parts of a path.
@@ -123,8 +124,10 @@ private:
     // Walks `path` from the current folder (or the root when it begins with a separator).
     // All parts must be folders; with `last`, the final part is handed back unresolved.
     CardStatus resolve(std::string_view path, CardPath& folder, std::string* last);
+    // The card folder's host folder, opened without following links; invalid when it is gone.
+    platform::UniqueFd openFolder(const CardPath& folder) const;
     // The folder's entry for `name`, as it exists on the host; false when there is none.
-    bool lookup(const CardPath& folder, std::string_view name, CardEntry& entry);
+    bool lookup(int folderFd, const CardPath& folder, std::string_view name, CardEntry& entry);
     bool busy(const std::filesystem::path& host) const;
     // Counts file data against the pull fault; false when the card is gone by it.
     bool spend(size_t bytes);

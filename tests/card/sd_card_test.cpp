@@ -166,6 +166,62 @@ TEST_F(SdCardTest, HostEntriesAFatCardCannotHoldAreLeftOut) {
     EXPECT_EQ(listing("LOGS").size(), 4u);
 }
 
+// Symbolic links in the host folder: a FAT card has none, and none may lead the card out of
+// its folder or round in a loop.
+TEST_F(SdCardTest, LinksAreNoEntriesAndLeadNowhere) {
+    vt5test::TempDir outside;
+    writeHostFile(outside.path() / "secret.txt", "secret");
+    writeHostFile(outside.path() / "folder/kept.txt", "kept");
+    fs::create_symlink(outside.path() / "secret.txt", host("secret.txt"));
+    fs::create_symlink(outside.path() / "folder", host("out"));
+    fs::create_symlink(".", host("loop"));
+    fs::create_symlink("loopb", host("loopa"));
+    fs::create_symlink("loopa", host("loopb"));
+    fs::create_symlink("LOGS", host("inside"));  // stays on the card, yet is no entry either
+    fs::create_symlink("../secret.txt", host("LOGS/up.txt"));
+    const std::vector<std::string> root = listing("/");
+
+    struct Case {
+        const char* name;
+        std::function<CardStatus()> run;
+        CardStatus status;
+    };
+    const Case cases[] = {
+        {"read a linked file", [&] { return card.open("/secret.txt", SdCard::kOpenRead); },
+         kCardNoFile},
+        {"read through a linked folder",
+         [&] { return card.open("/out/kept.txt", SdCard::kOpenRead); }, kCardNoPath},
+        {"read a link in a subfolder", [&] { return card.open("/LOGS/up.txt", SdCard::kOpenRead); },
+         kCardNoFile},
+        {"delete through a linked folder", [&] { return card.remove("/out/kept.txt", true); },
+         kCardNoPath},
+        {"delete a link", [&] { return card.remove("/secret.txt", true); }, kCardNoFile},
+        {"write into a linked folder", [&] { return writeFile("/out/new.txt", "x"); }, kCardNoPath},
+        {"list a linked folder", [&] { return card.openDir("/out"); }, kCardNoPath},
+        {"enter a loop", [&] { return card.changeDir("/loop"); }, kCardNoPath},
+        {"walk a loop", [&] { return card.changeDir("/loop/loop/loop/loop"); }, kCardNoPath},
+        {"read a two-link loop", [&] { return card.open("/loopa", SdCard::kOpenRead); },
+         kCardNoFile},
+        {"enter a link inside", [&] { return card.changeDir("/inside"); }, kCardNoPath},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(c.run(), c.status) << c.name;
+        std::string path;
+        card.currentDir(path);
+        EXPECT_EQ(path, "/") << c.name;
+    }
+    int log = 0;
+    EXPECT_EQ(card.createFile("/out", "vt5_log_0001.txt", platform::now(), log), kCardExists);
+
+    EXPECT_EQ(listing("/"), root);
+    EXPECT_EQ(listing("/LOGS").size(), 4u);  // ".", "..", and the two logs
+    // Writing the name of a link replaces the link on the card, never what it points to.
+    EXPECT_EQ(writeFile("/secret.txt", "the card's own"), kCardOk);
+    EXPECT_EQ(readAll("/secret.txt"), "the card's own");
+    EXPECT_EQ(readHostFile(outside.path() / "secret.txt"), "secret");
+    EXPECT_EQ(vt5test::folderNames(outside.path() / "folder"), "kept.txt");
+}
+
 TEST_F(SdCardTest, AWrittenFileAppearsInTheHostFolderOnlyWhenClosedWhole) {
     std::string before = vt5test::folderNames(dir.path());
     ASSERT_EQ(card.open("/LOGS/uploaded file.txt", SdCard::kOpenCreate), kCardOk);

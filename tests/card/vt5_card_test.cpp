@@ -13,6 +13,7 @@
 #include "tests/card/card_files.h"
 #include "tests/support/bus_fixture.h"
 #include "tests/support/subprocess.h"
+#include "tests/support/terminal_run.h"
 #include "tests/support/wire_client.h"
 #include "vt5api/api/vt5api.h"
 #include "vt5api/commands/file_system.h"
@@ -95,7 +96,8 @@ TEST_F(Vt5Card, ListsOneEntryALineWithTabs) {
     EXPECT_EQ(missing.status, 1);
     EXPECT_EQ(missing.out, "");
     EXPECT_THAT(missing.err, HasSubstr("vt5-card: no such file or folder on the card: /NOPE"));
-    for (auto args : std::vector<std::vector<std::string>>{{}, {"cp"}, {"ls", "-o", "x"}}) {
+    for (auto args : std::vector<std::vector<std::string>>{
+             {}, {"cp"}, {"ls", "-o", "x"}, {"ls", "/", "/LOGS"}, {"get"}, {"put"}, {"rm"}}) {
         auto bad = cardTool(args);
         EXPECT_EQ(bad.status, 2);
         EXPECT_THAT(bad.err, HasSubstr("vt5-card: "));
@@ -160,6 +162,169 @@ TEST_F(Vt5Card, PutCopiesWhatACardHoldsAndRmDeletes) {
     EXPECT_THAT(rm.err, HasSubstr("no such file or folder on the card: /NOPE"));
     EXPECT_THAT(rm.err, HasSubstr("Deleting /LOGS: the HC's file system refused (status 7)"));
     EXPECT_TRUE(fs::exists(card() / "LOGS"));
+}
+
+TEST_F(Vt5Card, BadCommandLinesEndBeforeAnyHcIsOpened) {
+    // No HC on this bus: only a check before opening one gives 2 and the reason.
+    bus.useDaemon();
+    struct Case {
+        std::vector<std::string> args;
+        const char* reason;
+    };
+    const Case cases[] = {
+        {{"ls", "a", "b"}, "ls takes one card path"},
+        {{"get"}, "get needs at least one card path"},
+        {{"get", "-o", "x"}, "get needs at least one card path"},
+        {{"put"}, "put needs at least one local file"},
+        {{"rm"}, "rm needs at least one card path"},
+    };
+    for (const Case& c : cases) {
+        auto bad = cardTool(c.args);
+        EXPECT_EQ(bad.status, 2) << c.args[0];
+        EXPECT_THAT(bad.err, HasSubstr(std::string("vt5-card: ") + c.reason)) << c.args[0];
+        EXPECT_THAT(bad.err, HasSubstr("--help")) << c.args[0];
+    }
+}
+
+// Paths longer than a file system command carries: cut to 511 characters, each would name the
+// decoy beside its file.
+TEST_F(Vt5Card, LongPathsReachTheirOwnEntryAndNeverACutOne) {
+    const std::string a(240, 'A'), b(240, 'B');
+    struct Case {
+        const char* name;
+        std::string given;  // as typed
+    };
+    const Case cases[] = {
+        {"520 characters", "/LONGP/" + a + "/" + b + "/decoy_at_cut_real_file_name.txt"},
+        // 511 characters as typed, 512 with the root's "/" in front.
+        {"511 characters from the root", "LONGP/" + a + "/" + b + "/real_file_name_23_chars"},
+    };
+    for (const Case& c : cases) {
+        const std::string full = c.given[0] == '/' ? c.given : "/" + c.given;
+        ASSERT_GT(full.size(), 511u) << c.name;
+        const std::string realName = fs::path(full).filename();
+        const std::string decoyName = fs::path(full.substr(0, 511)).filename();
+        ASSERT_NE(realName, decoyName);
+        const fs::path folder = card() / "LONGP" / a / b;
+        writeHostFile(folder / realName, "the real file");
+        writeHostFile(folder / decoyName, "the decoy");
+    }
+    serve();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string full = c.given[0] == '/' ? c.given : "/" + c.given;
+        const std::string realName = fs::path(full).filename();
+        const std::string decoyName = fs::path(full.substr(0, 511)).filename();
+        const fs::path folder = card() / "LONGP" / a / b;
+        const fs::path here = local() / realName;
+
+        auto ls = cardTool({"ls", c.given});
+        ASSERT_EQ(ls.status, 0) << ls.err;
+        EXPECT_THAT(ls.out, HasSubstr("\t13\t"));  // "the real file"
+        EXPECT_THAT(ls.out, HasSubstr("\t" + realName + "\n"));
+
+        auto get = cardTool({"get", c.given, "-o", local().string()});
+        ASSERT_EQ(get.status, 0) << get.err;
+        EXPECT_EQ(readHostFile(here), "the real file");
+        EXPECT_FALSE(fs::exists(local() / decoyName));
+
+        writeHostFile(here, "uploaded");
+        auto put = cardTool({"put", here.string(), fs::path(full).parent_path().string()});
+        ASSERT_EQ(put.status, 0) << put.err;
+        EXPECT_EQ(readHostFile(folder / realName), "uploaded");
+        EXPECT_EQ(readHostFile(folder / decoyName), "the decoy");
+
+        auto rm = cardTool({"rm", c.given});
+        ASSERT_EQ(rm.status, 0) << rm.err;
+        EXPECT_FALSE(fs::exists(folder / realName));
+        EXPECT_EQ(readHostFile(folder / decoyName), "the decoy");
+        fs::remove(here);
+
+        // The HC's current folder is where it was.
+        EXPECT_THAT(control("card"), HasSubstr(" cwd=/ "));
+    }
+    EXPECT_EQ(vt5test::folderNames(card() / "LONGP" / a / b),
+              "decoy_at_cut_real_file real_file_name_23_char");
+
+    // A name no FAT card can hold is refused, not cut.
+    auto tooLong = cardTool({"ls", "/LONGP/" + std::string(256, 'C') + "/" + a + "/" + b});
+    EXPECT_EQ(tooLong.status, 1);
+    EXPECT_THAT(tooLong.err, HasSubstr("a card name has at most 255 bytes"));
+}
+
+TEST_F(Vt5Card, NamesUpToTheFatLimitAreDownloadedAndKilledRunsLeaveNothingForLong) {
+    // FAT names have up to 255 bytes; the hidden name a download is written under must fit too.
+    const std::string longName = std::string(246, 'n') + ".txt";
+    writeHostFile(card() / longName, "a long name");
+    std::string big(3'000'000, 'x');
+    writeHostFile(card() / "big.bin", big);
+    serve({"--paced"});  // 300 kB/s: the big file takes ten seconds
+    auto get = cardTool({"get", "/" + longName, "-o", local().string()});
+    ASSERT_EQ(get.status, 0) << get.err;
+    EXPECT_EQ(readHostFile(local() / longName), "a long name");
+    EXPECT_EQ(vt5test::folderNames(local()), longName);
+
+    // A run killed in the middle of a download leaves its hidden file...
+    vt5test::Subprocess killed({VT5_CARD_PATH, "get", "/big.bin", "-o", local().string()});
+    auto hidden = [&] {
+        for (const auto& e : fs::directory_iterator(local()))
+            if (e.path().filename().string().rfind(".vt5-card-", 0) == 0) return true;
+        return false;
+    };
+    for (int i = 0; i < 3000 && !hidden(); ++i)
+        ::usleep(10'000);
+    ASSERT_TRUE(hidden()) << "the download did not start";
+    killed.kill(SIGKILL);
+    killed.wait();
+    ASSERT_TRUE(hidden());
+    // ...which the next run in that folder removes.
+    auto next = cardTool({"get", "/" + longName, "-o", local().string()});
+    ASSERT_EQ(next.status, 0) << next.err;
+    EXPECT_EQ(vt5test::folderNames(local()), longName);
+}
+
+TEST_F(Vt5Card, LinksInTheCardFolderLeadNowhere) {
+    vt5test::TempDir outside;
+    writeHostFile(outside.path() / "secret.txt", "secret");
+    writeHostFile(outside.path() / "folder/kept.txt", "kept");
+    fs::create_symlink(outside.path() / "secret.txt", card() / "secret.txt");
+    fs::create_symlink(outside.path() / "folder", card() / "out");
+    fs::create_symlink(".", card() / "loop");
+    serve();
+    struct Case {
+        std::vector<std::string> args;
+        const char* message;
+    };
+    const Case cases[] = {
+        {{"get", "/secret.txt", "-o", local().string()}, "no such file or folder on the card"},
+        {{"get", "/out/kept.txt", "-o", local().string()}, "status 5"},
+        {{"rm", "/out/kept.txt"}, "status 5"},
+        {{"put", (card() / "Read Me.txt").string(), "/out"}, "no such folder on the card: /out"},
+        {{"ls", "/loop/loop/loop"}, "status 5"},
+    };
+    for (const Case& c : cases) {
+        auto run = cardTool(c.args);
+        EXPECT_EQ(run.status, 1) << c.args[0] << " " << c.args[1];
+        EXPECT_THAT(run.err, HasSubstr(c.message)) << c.args[0] << " " << c.args[1];
+    }
+    EXPECT_EQ(vt5test::folderNames(local()), "");
+    EXPECT_EQ(readHostFile(outside.path() / "folder/kept.txt"), "kept");
+    EXPECT_EQ(vt5test::folderNames(outside.path() / "folder"), "kept.txt");
+}
+
+// Card names are the card's: on a terminal, a C1 control in one is shown, not obeyed.
+TEST_F(Vt5Card, LsShowsControlCharactersEscapedOnATerminal) {
+    const std::string name =
+        "night \xC2\x9B"
+        "2J.txt";
+    writeHostFile(card() / name, "x", utc(2024, 3, 9, 1, 2, 4));
+    serve();
+    auto shown = vt5test::runOnTerminal({VT5_CARD_PATH, "ls", "/" + name});
+    ASSERT_EQ(shown.status, 0) << shown.err;
+    EXPECT_THAT(shown.out, HasSubstr("\t1\t2024-03-09 01:02:04\t-----A\tnight \\302\\2332J.txt\n"));
+    auto piped = cardTool({"ls", "/" + name});
+    ASSERT_EQ(piped.status, 0) << piped.err;
+    EXPECT_THAT(piped.out, HasSubstr("\t" + name + "\n"));
 }
 
 TEST_F(Vt5Card, APulledCardEndsTheDownloadWithAClearMessageAndNoPartialFile) {

@@ -7,6 +7,7 @@
 #include "gantrix/app/card_browser/transfer_worker.h"
 #include "gantrix/server/server_thread.h"
 #include "hcsim/hc/simulated_hc.h"
+#include "platform/posix/claimed_file.h"
 #include "tests/gantrix/card_host.h"
 #include "tests/support/server_start.h"
 #include "tests/support/wire_client.h"
@@ -140,6 +141,20 @@ TEST_P(TransferTest, DownloadCopiesFilesWithTheirCardTimesIntoTheUidFolder) {
     ASSERT_EQ(download({"kept.txt"}), VT5_OK);
     EXPECT_EQ(state.windowsError, 0);
     EXPECT_EQ(ReadHostFile(copies() / "kept.txt"), "read only");
+}
+
+// A worker that was killed leaves its hidden file; the next download into that folder removes
+// it, but not the file of a download still going.
+TEST_P(TransferTest, DownloadRemovesWhatKilledDownloadsLeft) {
+    fs::create_directories(copies());
+    WriteHostFile(copies() / ".vt5-download-4711-0", "left by a killed worker");
+    std::string going;
+    platform::UniqueFd claimed =
+        platform::CreateClaimedFile(copies().string(), ".vt5-download-", "", going);
+    ASSERT_TRUE(claimed);
+    ASSERT_EQ(VT5cmd_FS_ChangeDir(&api, "LOGS", nullptr), VT5_OK);
+    ASSERT_EQ(download({"vt5_log_0308.txt"}), VT5_OK);
+    EXPECT_EQ(Tree(copies()), fs::path(going).filename().string() + " vt5_log_0308.txt");
 }
 
 TEST_P(TransferTest, DownloadFromTheRootLandsInSd) {

@@ -106,5 +106,42 @@ TEST(ReadLogFile, GrowsTheTableInStepsAndReadsFilesFromDisk) {
     EXPECT_EQ(table.ReadLogFile(dir.Path().string()), kReadNotAFile);  // a folder
 }
 
+TEST(ReadLogFile, SaysWhenThePathIsALinkLoop) {
+    TempDir dir;
+    std::filesystem::create_symlink("loop_b_log_1.txt", dir.Path() / "loop_a_log_1.txt");
+    std::filesystem::create_symlink("loop_a_log_1.txt", dir.Path() / "loop_b_log_1.txt");
+    std::filesystem::create_symlink("x_log_1.txt", dir.Path() / "self_log_1.txt");
+    std::filesystem::create_symlink("self_log_1.txt", dir.Path() / "x_log_1.txt");
+    LineTable table;
+    EXPECT_EQ(table.ReadLogFile(dir / "loop_a_log_1.txt"), kReadLinkLoop);
+    EXPECT_EQ(table.ReadLogFile(dir / "self_log_1.txt"), kReadLinkLoop);
+    // A link to a log is read as the log.
+    const std::string log = dir.Write("real_log_1.txt", "2021-03-07\t21:00:00.000\tAG STOP\n");
+    std::filesystem::create_symlink("real_log_1.txt", dir.Path() / "link_log_1.txt");
+    EXPECT_EQ(table.ReadLogFile(dir / "link_log_1.txt"), kReadOk);
+    EXPECT_EQ(table.Size(), 1u);
+}
+
+// Two million short lines: a table grown by a fixed step copied itself 122 times on the way.
+TEST(ReadLogFile, ReadsMillionsOfShortLinesWhole) {
+    const size_t count = 2'000'000;
+    std::string text;
+    text.reserve(count * 26);
+    for (size_t i = 0; i < count; ++i) {
+        text += "2021-3-7\t1:2:3.";
+        text += std::to_string(i % 1000);
+        text += "\tK\n";
+    }
+    LineTable table;
+    ASSERT_EQ(table.ReadLogData(std::move(text)), kReadOk);
+    ASSERT_EQ(table.Size(), count);
+    EXPECT_EQ(table[count - 1].logTime, LogTimeFromCalendar(2021, 3, 7, 1, 2, 3, 999));
+    EXPECT_EQ(table[count - 1].eventKeyword, "K");
+    EXPECT_EQ(table[12345].rawText, "2021-3-7\t1:2:3.345\tK");
+    // One allocation of whole steps, no more than one step beyond the lines.
+    EXPECT_EQ(table.Lines().capacity(), (count + LineTable::kGrowthStep - 1) /
+                                            LineTable::kGrowthStep * LineTable::kGrowthStep);
+}
+
 }  // namespace
 }  // namespace report

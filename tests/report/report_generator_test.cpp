@@ -210,18 +210,21 @@ TEST_F(ReportGeneratorTest, ProcessLogFilesWritesBesideTheUniqueIdFolderAndLists
     log.Start().Exposure(60000, 70000);
     const std::string good = dir_.Write("Logs/A1B2C3D4E5F6G7H/2021/x_log_1.txt", log.Text());
     const std::string bad = dir_.Write("Logs/A1B2C3D4E5F6G7H/2021/y_log_2.txt.bak", "\r\n");
+    const std::string loop = dir_ / "loop_log_3.txt";
+    fs::create_symlink("loop_log_3.txt", loop);
     std::string result = "old text";
     std::vector<std::string> folders;
     const int failures = generator_.ProcessLogFiles(
-        {good, bad, dir_ / "none.txt"}, result,
+        {good, bad, dir_ / "none.txt", loop}, result,
         [&](const FileOutcome& outcome) { folders.push_back(outcome.reportFolder); });
-    EXPECT_EQ(failures, 2);
+    EXPECT_EQ(failures, 3);
     EXPECT_EQ(result,
               "x_log_1.txt:\tOK\r\n"
               "y_log_2.txt:\tCan't read log file (format error?)\r\n"
-              "none.txt:\tCan't read log file (format error?)\r\n");
+              "none.txt:\tCan't read log file (format error?)\r\n"
+              "loop_log_3.txt:\tCan't read log file (symbolic link loop)\r\n");
     const fs::path anchor = dir_.Path() / "Logs/A1B2C3D4E5F6G7H";
-    ASSERT_EQ(folders.size(), 3u);
+    ASSERT_EQ(folders.size(), 4u);
     EXPECT_EQ(folders[0], (anchor / "Processed/x_log_1").string());
     EXPECT_TRUE(fs::exists(anchor / "Processed/x_log_1/guiexpo_1.html"));
 }

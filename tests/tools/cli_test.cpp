@@ -3,12 +3,16 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <cstdio>
 #include <string>
 #include <vector>
 
 #include "tools/cli/command_line.h"
 #include "tools/cli/progress.h"
+#include "tools/cli/terminal_text.h"
 
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
@@ -152,6 +156,64 @@ TEST(Progress, RendersWithinTheWidth) {
     cli::Progress items("files", 0, cli::Progress::Unit::Items, file, false);
     EXPECT_THAT(items.Render(0, 0, 80), HasSubstr("100%"));  // nothing to do is done
     std::fclose(file);
+}
+
+TEST(TerminalText, ControlCharactersAreShownEscaped) {
+    struct Case {
+        const char* name;
+        std::string text;
+        std::string keep;
+        std::string shown;
+    };
+    const Case cases[] = {
+        {"plain text", "vt5_log_0307.txt", "", "vt5_log_0307.txt"},
+        {"UTF-8 letters", "M\xC3\xBCnchen \xE2\x98\x85 \xF0\x9F\x94\xAD", "",
+         "M\xC3\xBCnchen \xE2\x98\x85 \xF0\x9F\x94\xAD"},
+        {"escape sequence", "HC \x1B[2J\x1B]0;owned\x07", "", "HC \\033[2J\\033]0;owned\\a"},
+        {"line controls", "a\tb\nc\rd\be\vf\fg", "", "a\\tb\\nc\\rd\\be\\vf\\fg"},
+        {"kept line ends", "one\ntwo\r\n", "\n", "one\ntwo\\r\n"},
+        {"NUL and DEL", std::string("a\0b\x7F", 4), "", "a\\000b\\177"},
+        {"C1 control U+009B",
+         "x\xC2\x9B"
+         "31mred",
+         "",
+         "x\\302\\233"
+         "31mred"},
+        {"U+00A0 is no control",
+         "a\xC2\xA0"
+         "b",
+         "",
+         "a\xC2\xA0"
+         "b"},
+        {"a lone CSI byte",
+         "x\x9B"
+         "1m",
+         "",
+         "x\\233"
+         "1m"},
+        {"overlong slash", "\xC0\xAF", "", "\\300\\257"},
+        {"cut sequence at the end", "ok\xE2\x98", "", "ok\\342\\230"},
+        {"surrogate", "\xED\xA0\x80", "", "\\355\\240\\200"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(cli::EscapeControls(c.text, c.keep), c.shown) << c.name;
+}
+
+TEST(TerminalText, OnlyATerminalGetsTheEscapes) {
+    const std::string text = "name\x1B[2J";
+    std::FILE* file = std::tmpfile();
+    EXPECT_EQ(cli::ForTerminal(file, text), text);
+    std::fclose(file);
+
+    const int master = ::posix_openpt(O_RDWR | O_NOCTTY);
+    ASSERT_GE(master, 0);
+    ASSERT_EQ(::grantpt(master), 0);
+    ASSERT_EQ(::unlockpt(master), 0);
+    std::FILE* terminal = std::fopen(::ptsname(master), "w");
+    ASSERT_NE(terminal, nullptr);
+    EXPECT_EQ(cli::ForTerminal(terminal, text), "name\\033[2J");
+    std::fclose(terminal);
+    ::close(master);
 }
 
 }  // namespace

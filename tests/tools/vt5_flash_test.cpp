@@ -5,8 +5,13 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
 #include "tests/support/bus_fixture.h"
 #include "tests/support/subprocess.h"
+#include "tests/support/terminal_run.h"
 #include "tests/support/wire_client.h"
 
 using ::testing::HasSubstr;
@@ -40,6 +45,33 @@ protected:
     vt5test::BusFixture fixture;
     std::unique_ptr<vt5test::Subprocess> daemon;
 };
+
+// A firmware file's description is the file's, not ours: on a terminal, its control
+// characters are shown, not obeyed.
+TEST_F(Vt5Flash, InfoShowsControlCharactersOfADescriptionEscapedOnATerminal) {
+    std::ifstream in(kBoth, std::ios::binary);
+    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const std::string hostile = std::string(
+        "HC \x1B[2J\x1B]0;owned\x07\xC2\x9B"
+        "1m",
+        21);
+    ASSERT_GT(bytes.size(), 54u);
+    bytes.replace(14, hostile.size(), hostile);  // the HC section's 40-byte description
+    vt5test::TempDir dir;
+    const std::string file = dir.file("hostile.bin");
+    std::ofstream(file, std::ios::binary) << bytes;
+
+    auto shown = vt5test::runOnTerminal({VT5_FLASH_PATH, "info", file});
+    EXPECT_EQ(shown.status, 0) << shown.err;
+    EXPECT_THAT(shown.out, HasSubstr("\"HC \\033[2J\\033]0;owned\\a\\302\\233"
+                                     "1m"));
+    EXPECT_THAT(shown.out, HasSubstr("HC firmware:\n"));  // the lines stay lines
+    EXPECT_EQ(shown.out.find('\x1B'), std::string::npos);
+    // A script reads the bytes as they are.
+    auto piped = flash({"info", file});
+    EXPECT_EQ(piped.status, 0);
+    EXPECT_THAT(piped.out, HasSubstr(hostile));
+}
 
 TEST_F(Vt5Flash, InfoPrintsTheContentsOrWhyTheFileDidNotLoad) {
     auto ok = flash({"info", kBoth});

@@ -4,6 +4,8 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "tools/cli/terminal_text.h"
+
 namespace cli {
 
 namespace {
@@ -204,14 +206,15 @@ void CommandLine::PrintUsage(FILE* to) const {
 }
 
 int CommandLine::Fail(const std::string& text, int status) const {
-    std::fprintf(stderr, "%s: %s\n", program_.c_str(), text.c_str());
+    // Messages name what a device or a user gave: harmless on a terminal only when escaped.
+    std::fprintf(stderr, "%s: %s\n", program_.c_str(), ForTerminal(stderr, text, "\n").c_str());
     std::fflush(stderr);
     return status;
 }
 
 int CommandLine::UsageError(const std::string& text) const {
     std::fprintf(stderr, "%s: %s\nTry '%s --help' for more information.\n", program_.c_str(),
-                 text.c_str(), program_.c_str());
+                 ForTerminal(stderr, text, "\n").c_str(), program_.c_str());
     std::fflush(stderr);
     return 2;
 }

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "tools/cli/hc_connection.h"
+#include "tools/vt5-card/card_address.h"
 
 namespace card {
 
@@ -79,7 +80,12 @@ std::string ListingLine(const CardItem& item) {
 bool CardClient::List(const std::string& folder, std::vector<CardItem>& items) {
     items.clear();
     int32_t status = 0;
-    int32_t result = VT5cmd_FS_OpenDir(&api_, folder.c_str(), &status);
+    int32_t result = VT5_OK;
+    {
+        CardAddress address(*this, folder);
+        if (!address.ok()) return false;
+        result = VT5cmd_FS_OpenDir(&api_, address.text(), &status);
+    }
     if (result != VT5_OK) {
         Report("Opening the card folder " + folder, result, status);
         return false;

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/posix/unique_fd.h"
+#include "tools/vt5-card/card_address.h"
 #include "tools/vt5-card/local_file.h"
 
 namespace card {
@@ -32,9 +33,26 @@ bool Transfers::Failed(const std::string& text) {
     return false;
 }
 
+bool Transfers::Failed() {
+    progress_.Finish();
+    return false;
+}
+
 void Transfers::Abandon(const std::string& cardPath, bool written) {
     VT5cmd_FS_Close(&api_, nullptr);
-    if (written) VT5cmd_FS_Delete(&api_, cardPath.c_str(), nullptr);
+    if (written) Delete(cardPath);
+}
+
+void Transfers::Delete(const std::string& cardPath) {
+    CardAddress address(client_, cardPath);
+    if (address.ok()) VT5cmd_FS_Delete(&api_, address.text(), nullptr);
+}
+
+bool Transfers::Open(const std::string& cardPath, uint8_t mode, int32_t& result, int32_t& status) {
+    CardAddress address(client_, cardPath);
+    if (!address.ok()) return false;
+    result = VT5cmd_FS_Open(&api_, address.text(), mode, &status);
+    return true;
 }
 
 bool Transfers::Download(const std::string& cardPath, const CardItem& item,
@@ -44,8 +62,10 @@ bool Transfers::Download(const std::string& cardPath, const CardItem& item,
                       "\", which is no file name here");
     progress_.SetLabel("get " + cardPath);
     int32_t status = 0;
-    int32_t result = VT5cmd_FS_Open(&api_, cardPath.c_str(), VT5_FS_OPEN_READ, &status);
+    int32_t result = VT5_OK;
+    if (!Open(cardPath, VT5_FS_OPEN_READ, result, status)) return Failed();
     if (result != VT5_OK) return Refused("Opening " + cardPath, result, status);
+    if (swept_.insert(localDir).second) LocalDownload::RemoveStale(localDir);
     LocalDownload local(localDir / item.longName);
     if (!local.ok()) {
         Abandon(cardPath, false);
@@ -84,7 +104,8 @@ bool Transfers::Upload(const std::filesystem::path& local, const std::string& ca
     if (!in) return Failed("cannot read " + local.string() + ": " + std::strerror(errno));
     progress_.SetLabel("put " + cardPath);
     int32_t status = 0;
-    int32_t result = VT5cmd_FS_Open(&api_, cardPath.c_str(), VT5_FS_OPEN_WRITE_NEW, &status);
+    int32_t result = VT5_OK;
+    if (!Open(cardPath, VT5_FS_OPEN_WRITE_NEW, result, status)) return Failed();
     if (result != VT5_OK) return Refused("Creating " + cardPath, result, status);
     std::vector<uint8_t> buffer(kChunk);
     for (;;) {
@@ -110,7 +131,7 @@ bool Transfers::Upload(const std::filesystem::path& local, const std::string& ca
     }
     result = VT5cmd_FS_Close(&api_, &status);
     if (result != VT5_OK) {
-        VT5cmd_FS_Delete(&api_, cardPath.c_str(), nullptr);
+        Delete(cardPath);
         return Refused("Closing " + cardPath, result, status);
     }
     return true;

@@ -5,6 +5,7 @@
 #include <csignal>
 #include <cstdint>
 #include <filesystem>
+#include <set>
 #include <string>
 
 #include "tools/cli/progress.h"
@@ -35,8 +36,14 @@ private:
     // Report on standard error and return false.
     bool Refused(const std::string& step, int32_t code, int32_t status);
     bool Failed(const std::string& text);
+    // The same after a message already given.
+    bool Failed();
     // Ends the card file after a failure; a file being written is removed again.
     void Abandon(const std::string& cardPath, bool written);
+    void Delete(const std::string& cardPath);
+    // VT5cmd_FS_Open on a card path of any length; false (after a message) when the path
+    // cannot be reached, else its result.
+    bool Open(const std::string& cardPath, uint8_t mode, int32_t& result, int32_t& status);
 
     CardClient& client_;
     CVT5Api& api_;
@@ -44,6 +51,7 @@ private:
     uint64_t done_ = 0;
     const volatile std::sig_atomic_t& stop_;
     bool cancelled_ = false;
+    std::set<std::filesystem::path> swept_;  // folders cleared of killed runs' files
 };
 
 }  // namespace card

@@ -3,23 +3,45 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <vector>
+#include <string>
+
+#include "platform/posix/claimed_file.h"
 
 namespace card {
 
+namespace {
+
+constexpr const char* kTempPrefix = ".vt5-card-";
+constexpr size_t kMaxFileName = 255;
+
+// ".vt5-card-XXXXXX.<the target's name, cut to fit>", so that a user who finds one sees what
+// it was to become. The cut keeps whole UTF-8 characters.
+std::string TempSuffix(const std::string& name) {
+    const size_t room = kMaxFileName - std::char_traits<char>::length(kTempPrefix) - 6 - 1;
+    size_t keep = std::min(name.size(), room);
+    while (keep > 0 && keep < name.size() && (name[keep] & 0xC0) == 0x80)
+        --keep;
+    return "." + name.substr(0, keep);
+}
+
+}  // namespace
+
+void LocalDownload::RemoveStale(const std::filesystem::path& folder) {
+    platform::RemoveUnclaimedFiles(folder.string(), kTempPrefix);
+}
+
 LocalDownload::LocalDownload(std::filesystem::path target) : target_(std::move(target)) {
-    std::string pattern =
-        (target_.parent_path() / ("." + target_.filename().string() + ".vt5-card-XXXXXX")).string();
-    std::vector<char> name(pattern.begin(), pattern.end());
-    name.push_back('\0');
-    fd_.reset(::mkstemp(name.data()));
+    std::string temp;
+    fd_ = platform::CreateClaimedFile(target_.parent_path().string(), kTempPrefix,
+                                      TempSuffix(target_.filename().string()), temp);
     if (!fd_) {
         Fail("cannot create a file in " + target_.parent_path().string());
         return;
     }
-    temp_ = name.data();
+    temp_ = temp;
 }
 
 LocalDownload::~LocalDownload() {

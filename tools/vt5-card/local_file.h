@@ -10,9 +10,15 @@ namespace card {
 
 // A local file being downloaded: written under a hidden temporary name beside its target and
 // renamed to the target only when complete, so that a failed or cancelled download leaves no
-// partial file under the final name (and keeps an older copy there intact).
+// partial file under the final name (and keeps an older copy there intact). The temporary name
+// fits the 255 bytes of a file name whatever the target's name; the run that writes the file
+// claims it, so that one killed before it could remove its file leaves a file that
+// RemoveStale() recognises.
 class LocalDownload {
 public:
+    // Removes what killed downloads left in `folder`; files of downloads still going stay.
+    static void RemoveStale(const std::filesystem::path& folder);
+
     // Check ok() after making one; error() tells why it failed.
     explicit LocalDownload(std::filesystem::path target);
     ~LocalDownload();

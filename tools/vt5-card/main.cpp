@@ -14,6 +14,8 @@
 
 #include "tools/cli/command_line.h"
 #include "tools/cli/hc_connection.h"
+#include "tools/cli/terminal_text.h"
+#include "tools/vt5-card/card_address.h"
 #include "tools/vt5-card/card_client.h"
 #include "tools/vt5-card/card_transfer.h"
 
@@ -42,15 +44,18 @@ std::vector<CardItem> Visible(const std::vector<CardItem>& items) {
 }
 
 int List(CardClient& client, const std::vector<std::string>& args) {
-    if (args.size() > 1) return client.Fail("ls takes one card path");
     std::string path = card::CardPath(args.empty() ? "/" : args[0]);
     CardItem item;
     if (int status = client.Lookup(path, item, "no such file or folder on the card: "))
         return status;
     std::vector<CardItem> items{item};
     if (item.isDirectory() && !client.List(path, items)) return 1;
-    for (const CardItem& i : Visible(items))
+    for (CardItem i : Visible(items)) {
+        // Names are the card's: on a terminal, their control characters are shown escaped.
+        i.shortName = cli::ForTerminal(stdout, i.shortName);
+        i.longName = cli::ForTerminal(stdout, i.longName);
         std::printf("%s\n", card::ListingLine(i).c_str());
+    }
     return 0;
 }
 
@@ -88,7 +93,6 @@ void SetModified(const fs::path& path, std::chrono::system_clock::time_point t) 
 }
 
 int Get(CardClient& client, const std::vector<std::string>& args, const fs::path& localDir) {
-    if (args.empty()) return client.Fail("get needs at least one card path");
     std::vector<Download> plan;
     for (const std::string& arg : args) {
         std::string path = card::CardPath(arg);
@@ -122,7 +126,6 @@ int Get(CardClient& client, const std::vector<std::string>& args, const fs::path
 }
 
 int Put(CardClient& client, std::vector<std::string> args) {
-    if (args.empty()) return client.Fail("put needs at least one local file");
     // The last argument is the card folder when it is no local file (put copies files only,
     // so a local folder of that name is no source either).
     std::string folder = "/";
@@ -160,7 +163,6 @@ int Put(CardClient& client, std::vector<std::string> args) {
 }
 
 int Remove(CardClient& client, const std::vector<std::string>& args) {
-    if (args.empty()) return client.Fail("rm needs at least one card path");
     int status = 0;
     for (const std::string& arg : args) {
         std::string path = card::CardPath(arg);
@@ -170,7 +172,15 @@ int Remove(CardClient& client, const std::vector<std::string>& args) {
             continue;
         }
         int32_t fsStatus = 0;
-        int32_t result = VT5cmd_FS_Delete(&client.api(), path.c_str(), &fsStatus);
+        int32_t result = VT5_OK;
+        {
+            card::CardAddress address(client, path);
+            if (!address.ok()) {
+                status = 1;
+                continue;
+            }
+            result = VT5cmd_FS_Delete(&client.api(), address.text(), &fsStatus);
+        }
         if (result != VT5_OK) status = client.Report("Deleting " + path, result, fsStatus);
     }
     return status;
@@ -204,6 +214,12 @@ int main(int argc, char** argv) {
     if (command != "ls" && command != "get" && command != "put" && command != "rm")
         return line.UsageError("unknown command " + command);
     if (line.Has("--output") && command != "get") return line.UsageError("-o belongs to get");
+    if (command == "ls" && args.size() > 1) return line.UsageError("ls takes one card path");
+    if (command == "get" && args.empty())
+        return line.UsageError("get needs at least one card path");
+    if (command == "put" && args.empty())
+        return line.UsageError("put needs at least one local file");
+    if (command == "rm" && args.empty()) return line.UsageError("rm needs at least one card path");
 
     CVT5Api api;
     if (cli::OpenHc(line, api, "vt5-card") != VT5_OK) return 1;

@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <iostream>
 
+#include "tools/cli/terminal_text.h"
+
 std::string TerminalText(const std::string& text) {
     std::string out;
     for (size_t i = 0; i < text.size(); ++i)
@@ -26,7 +28,7 @@ void ConsoleView::EndProgress() {
 
 void ConsoleView::Log(const std::string& text) {
     EndProgress();
-    const std::string out = TerminalText(text);
+    const std::string out = cli::ForTerminal(stdout, TerminalText(text), "\n");
     if (out.empty()) return;
     std::fputs(out.c_str(), stdout);
     std::fflush(stdout);
@@ -45,7 +47,7 @@ void ConsoleView::ShowError(const std::string& caption, const std::string& text)
     EndProgress();
     std::fflush(stdout);
     std::fprintf(stderr, "%s: %s: %s\n", line_.program().c_str(), caption.c_str(),
-                 TerminalText(text).c_str());
+                 cli::ForTerminal(stderr, TerminalText(text), "\n").c_str());
     std::fflush(stderr);
 }
 
@@ -53,7 +55,7 @@ bool ConsoleView::AskYesNo(const std::string& caption, const std::string& text) 
     EndProgress();
     std::fflush(stdout);
     std::fprintf(stderr, "%s: %s: %s\n", line_.program().c_str(), caption.c_str(),
-                 TerminalText(text).c_str());
+                 cli::ForTerminal(stderr, TerminalText(text), "\n").c_str());
     if (assumeYes_) {
         std::fprintf(stderr, "Yes (--yes)\n");
         return true;
@@ -70,8 +72,9 @@ bool ConsoleView::AskYesNo(const std::string& caption, const std::string& text) 
 }
 
 void ConsoleView::ShowDeviceInfo(const std::string& text) {
-    std::fputs(text.c_str(), stdout);
-    if (!text.empty() && text.back() != '\n') std::fputc('\n', stdout);
+    const std::string out = cli::ForTerminal(stdout, text, "\n");
+    std::fputs(out.c_str(), stdout);
+    if (!out.empty() && out.back() != '\n') std::fputc('\n', stdout);
     std::fflush(stdout);
 }
 

@@ -9,6 +9,7 @@
 #include "flashwell/procedure/device_info.h"
 #include "flashwell/procedure/update_procedure.h"
 #include "tools/cli/command_line.h"
+#include "tools/cli/terminal_text.h"
 #include "tools/vt5-flash/console_view.h"
 #include "vt5api/api/vt5api.h"
 
@@ -35,7 +36,8 @@ int Info(const cli::CommandLine& line, const std::string& path) {
     LoadedFirmware firmware;
     const int result = Load(line, path, firmware);
     if (result == kFirmwareLoaded)
-        std::fputs(TerminalText(ContentSummary(firmware)).c_str(), stdout);
+        std::fputs(cli::ForTerminal(stdout, TerminalText(ContentSummary(firmware)), "\n").c_str(),
+                   stdout);
     return result;
 }
 

@@ -93,6 +93,7 @@ void RunDownload(TransferRun& run) {
         run.state.windowsError = kErrorPathNotFound;
         return;
     }
+    LocalCopy::RemoveStale(folder);
     run.state.transferredList.clear();
     for (const CardEntry& entry : run.job.files) {
         ++run.state.fileCounter;

@@ -4,15 +4,15 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <atomic>
 #include <cerrno>
 #include <ctime>
 
 #include "gantrix/app/card_browser/transfer_state.h"
+#include "platform/posix/claimed_file.h"
 
 namespace {
 
-std::atomic<unsigned> copyCounter{0};
+constexpr const char* kTempPrefix = ".vt5-download-";
 
 // The FAT date and time as a time stamp; false for a date that names no day.
 bool FatTime(uint16_t date, uint16_t time, timespec& out) {
@@ -40,14 +40,13 @@ bool LocalCopy::Create(const std::string& folder) {
     Discard();
     folder_ = folder;
     // A name of its own per copy, so that two downloads into one folder cannot meet.
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        temp_ = folder + ".vt5-download-" + std::to_string(::getpid()) + "-" +
-                std::to_string(copyCounter++);
-        fd_.reset(::open(temp_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
-        if (fd_ || errno != EEXIST) break;
-    }
+    fd_ = platform::CreateClaimedFile(folder, kTempPrefix, "", temp_);
     if (!fd_) temp_.clear();
     return bool(fd_);
+}
+
+void LocalCopy::RemoveStale(const std::string& folder) {
+    platform::RemoveUnclaimedFiles(folder, kTempPrefix);
 }
 
 bool LocalCopy::Write(const void* data, size_t size) {

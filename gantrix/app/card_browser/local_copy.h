@@ -2,7 +2,8 @@
 
 // The local copy of a card file while it is being downloaded: a hidden file beside its final
 // place that takes the final name only once it is complete, so that a cancelled or failed
-// download never leaves a partial file under the card file's name.
+// download never leaves a partial file under the card file's name. The worker claims the hidden
+// file while it writes it, so that the file of a worker that was killed is recognised later.
 
 #include <cstddef>
 #include <cstdint>
@@ -23,6 +24,10 @@ public:
     int Finish(const std::string& name, uint16_t fatDate, uint16_t fatTime, bool readOnly);
     // Removes an unfinished copy.
     ~LocalCopy();
+
+    // Removes the hidden files that killed downloads left in folder; those of downloads still
+    // going stay.
+    static void RemoveStale(const std::string& folder);
 
 private:
     void Discard();
