@@ -1,6 +1,7 @@
 #include "panelcast/panel_drawing.h"
 
 #include <algorithm>
+#include <cstdlib>
 
 namespace {
 
@@ -12,12 +13,6 @@ constexpr int kPanelContentHeight = 442;
 constexpr int kHalfButton = kButtonImageSize / 2;
 
 enum class Orientation { AsStored, Left, Right, Down };
-
-struct ButtonPlace {
-    int x, y;
-    const ButtonImage* image;
-    Orientation orientation;
-};
 
 // The image pixel that lands on (x, y) of the drawn button.
 uint8_t Sample(const ButtonImage& image, Orientation o, int x, int y) {
@@ -78,28 +73,70 @@ void DrawDisplay(CBitmapRect& canvas, const uint16_t* frame, DisplayPosition at)
     }
 }
 
-void DrawButtonLights(CBitmapRect& canvas, const VT5ButtonLights& lights,
-                      const ButtonImages& images, int panelWidth, DisplayPosition at) {
+ButtonCentre ButtonPosition(int button, int panelWidth, DisplayPosition at) {
     const int w = panelWidth;
-    const ButtonPlace places[VT5_BUTTON_COUNT] = {
-        {at.left + 19, at.top + 350, &images.esc, Orientation::AsStored},
-        {w - at.left - 19, at.top + 350, &images.set, Orientation::AsStored},
-        {w / 2 - 36, at.top + 386, &images.up, Orientation::Left},
-        {w / 2 + 36, at.top + 386, &images.up, Orientation::Right},
-        {w / 2, at.top + 350, &images.up, Orientation::AsStored},
-        {w / 2, at.top + 422, &images.up, Orientation::Down},
-    };
+    switch (button) {
+        case VT5_BUTTON_ESC:
+            return {at.left + 19, at.top + 350};
+        case VT5_BUTTON_SET:
+            return {w - at.left - 19, at.top + 350};
+        case VT5_BUTTON_LEFT:
+            return {w / 2 - 36, at.top + 386};
+        case VT5_BUTTON_RIGHT:
+            return {w / 2 + 36, at.top + 386};
+        case VT5_BUTTON_UP:
+            return {w / 2, at.top + 350};
+        default:
+            return {w / 2, at.top + 422};
+    }
+}
+
+int ButtonAt(int x, int y, int panelWidth, DisplayPosition at) {
+    // The arrows' squares overlap at their corners; the nearest centre wins there.
+    int best = -1;
+    int bestDistance = 0;
     for (int b = 0; b < VT5_BUTTON_COUNT; ++b) {
-        const ButtonPlace& p = places[b];
+        const ButtonCentre c = ButtonPosition(b, panelWidth, at);
+        const int dx = x - c.x, dy = y - c.y;
+        if (std::abs(dx) > kHalfButton || std::abs(dy) > kHalfButton) continue;
+        const int distance = dx * dx + dy * dy;
+        if (best < 0 || distance < bestDistance) best = b, bestDistance = distance;
+    }
+    return best;
+}
+
+uint32_t PressedFacePixel(uint8_t gray) {
+    const uint32_t face = 0x58u + 4u * (8u - std::min<uint32_t>(gray, 8u));
+    return face << 16 | face << 8 | face;
+}
+
+void DrawButtonLights(CBitmapRect& canvas, const VT5ButtonLights& lights,
+                      const ButtonImages& images, int panelWidth, DisplayPosition at,
+                      unsigned pressed) {
+    const ButtonImage* image[VT5_BUTTON_COUNT] = {&images.esc, &images.set, &images.up,
+                                                  &images.up,  &images.up,  &images.up};
+    const Orientation orientation[VT5_BUTTON_COUNT] = {Orientation::AsStored, Orientation::AsStored,
+                                                       Orientation::Left,     Orientation::Right,
+                                                       Orientation::AsStored, Orientation::Down};
+    constexpr int last = kButtonImageSize - 1;
+    for (int b = 0; b < VT5_BUTTON_COUNT; ++b) {
+        const ButtonCentre p = ButtonPosition(b, panelWidth, at);
         const auto& light = lights.button[b];
+        const bool held = (pressed >> b) & 1u;
         for (int y = 0; y < kButtonImageSize; ++y) {
             uint32_t* row = canvas.Row(p.y - kHalfButton + y);
             if (!row) continue;
             for (int x = 0; x < kButtonImageSize; ++x) {
                 int cx = p.x - kHalfButton + x;
                 if (cx < 0 || cx >= canvas.Width()) continue;
-                row[cx] =
-                    LightPixel(Sample(*p.image, p.orientation, x, y), light.level, light.colour);
+                const uint8_t gray = Sample(*image[b], orientation[b], x, y);
+                if (!held)
+                    row[cx] = LightPixel(gray, light.level, light.colour);
+                else if (x == 0 || y == 0 || x == last || y == last)
+                    row[cx] = kPressedRim;
+                else
+                    row[cx] = gray <= 8 ? PressedFacePixel(gray)
+                                        : LightPixel(gray, light.level, light.colour);
             }
         }
     }

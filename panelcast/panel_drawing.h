@@ -38,9 +38,23 @@ constexpr uint32_t DisplayPixel(uint16_t p) {
 uint32_t LightPixel(uint8_t gray, int level, int colour);
 
 void DrawDisplay(CBitmapRect& canvas, const uint16_t* frame, DisplayPosition at);
-// Panel width is the control's client width (the canvas is one pixel larger).
+// Where button b (0 ESC ... 5 down) is drawn: the centre of its image.
+struct ButtonCentre {
+    int x = 0;
+    int y = 0;
+};
+ButtonCentre ButtonPosition(int button, int panelWidth, DisplayPosition at);
+// The button whose image covers panel pixel (x, y), or -1.
+int ButtonAt(int x, int y, int panelWidth, DisplayPosition at);
+
+// Panel width is the control's client width (the canvas is one pixel larger). Buttons whose
+// bit is set in `pressed` are drawn held down: a lighter face inside a light rim.
 void DrawButtonLights(CBitmapRect& canvas, const VT5ButtonLights& lights,
-                      const ButtonImages& images, int panelWidth, DisplayPosition at);
+                      const ButtonImages& images, int panelWidth, DisplayPosition at,
+                      unsigned pressed = 0);
+// The face of a held button where the image's gray level is 8 or less, and its rim.
+uint32_t PressedFacePixel(uint8_t gray);
+constexpr uint32_t kPressedRim = 0xE0E0E0;
 // A frame t + 1 pixels thick, t = panel width / 40: green when connected, red when not.
 void DrawBorder(CBitmapRect& canvas, int panelWidth, bool connected);
 

@@ -1,6 +1,7 @@
 #include "panelcast/panel_view.h"
 
 #include <QImage>
+#include <QMouseEvent>
 #include <QPainter>
 
 namespace {
@@ -33,4 +34,14 @@ void CPanelView::paintEvent(QPaintEvent*) {
     QImage image(reinterpret_cast<const uchar*>(canvas.Row(0)), canvas.Width(), canvas.Height(),
                  canvas.Width() * 4, QImage::Format_RGB32);
     painter.drawImage(0, 0, image);
+}
+
+void CPanelView::mousePressEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton) return QWidget::mousePressEvent(event);
+    emit leftPressed(event->position().toPoint());
+}
+
+void CPanelView::mouseReleaseEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton) return QWidget::mouseReleaseEvent(event);
+    emit leftReleased();
 }

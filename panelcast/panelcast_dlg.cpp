@@ -11,7 +11,9 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRegularExpressionValidator>
+#include <QStyleHints>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <cstdio>
 #include <string>
 
@@ -41,6 +43,9 @@ constexpr int kWaitAfterBootMs = 500;
 constexpr int kModeChangeWaitMs = 100;
 // An HC that keeps announcing mode changes is given up on after this many tries.
 constexpr int kModeChangeTries = 50;
+// A drawn button held with the mouse repeats as a held key does: after this delay, then at
+// the keyboard's repeat rate.
+constexpr int kMouseRepeatDelayMs = 500;
 
 QPushButton* Button(const QString& text, const char* objectName) {
     auto* button = new QPushButton(text);
@@ -83,6 +88,12 @@ CPanelcastDlg::CPanelcastDlg(CPanelcastApp& app, QWidget* parent)
     frameRateEdit_->setText(QStringLiteral("20"));
     frameRate_ = kDefaultFrameRate;
     connect(&timer_, &QTimer::timeout, this, &CPanelcastDlg::updateDisplay);
+    keyRelease_.setSingleShot(true);
+    keyRelease_.setInterval(HeldButtons::kReleaseWaitMs);
+    connect(&keyRelease_, &QTimer::timeout, this, &CPanelcastDlg::settleKeys);
+    connect(&mouseRepeat_, &QTimer::timeout, this, &CPanelcastDlg::repeatMouseButton);
+    connect(panel_, &CPanelView::leftPressed, this, &CPanelcastDlg::panelPressed);
+    connect(panel_, &CPanelView::leftReleased, this, &CPanelcastDlg::panelReleased);
     qApp->installEventFilter(this);
     SetConnectionState(kDisconnected);
 }
@@ -176,6 +187,11 @@ void CPanelcastDlg::SetConnectionState(int state) {
         freshStartPending_ = true;
     } else {
         timer_.stop();
+        // Nothing more reaches the HC: held buttons are simply forgotten.
+        keys_.Clear();
+        keyRelease_.stop();
+        mouseButton_ = -1;
+        mouseRepeat_.stop();
     }
     rate_.Reset();
     ShowAchievedRate();
@@ -214,6 +230,7 @@ void CPanelcastDlg::Connect() {
 }
 
 void CPanelcastDlg::Disconnect() {
+    ReleaseHeldButtons();
     int32_t result = VT5_Close(&api_);
     if (result != VT5_OK) {
         ErrorBox(kDisconnectFailed, result, QMessageBox::Critical);
@@ -245,6 +262,7 @@ void CPanelcastDlg::updateDisplay() {
     position_ = PlaceDisplay(width, panel_->height());
     VT5ButtonLights lights{};
     int32_t result = VT5cmd_ReadDisplay(&api_, frame_.data(), &lights, freshStartPending_);
+    if (result == VT5_OK) lights_ = lights;
     if (result == VT5_E_MODE_CHANGED) return;  // the next read reconnects
     if (ReportSystemChange(result)) return;
     if (result != VT5_OK) {
@@ -256,7 +274,7 @@ void CPanelcastDlg::updateDisplay() {
     canvas.Fill(kPanelBackground);
     displayValid_ = true;
     DrawDisplay(canvas, frame_.data(), position_);
-    DrawButtonLights(canvas, lights, buttonImages_, width, position_);
+    DrawButtonLights(canvas, lights, buttonImages_, width, position_, PressedButtons());
     DrawBorder(canvas, width, true);
     panel_->repaint();
     rate_.Frame(platform::nowMs());
@@ -286,11 +304,80 @@ bool CPanelcastDlg::eventFilter(QObject* watched, QEvent* event) {
     auto* key = static_cast<QKeyEvent*>(event);
     const int32_t button = ButtonOfKey(key->key());
     if (button < 0) return QDialog::eventFilter(watched, event);
-    // Auto-repeat comes as release and press pairs: the presses repeat, the release waits
-    // for the key to go up.
-    if (type == QEvent::KeyPress || !key->isAutoRepeat())
-        SendButton(button, type == QEvent::KeyRelease);
+    const auto time = static_cast<int64_t>(key->timestamp());
+    SendButtons(type == QEvent::KeyPress ? keys_.Press(button, time, key->isAutoRepeat())
+                                         : keys_.Release(button, time, key->isAutoRepeat()));
+    if (keys_.ReleasePending() && connectionState_ == kConnected) keyRelease_.start();
+    RedrawButtons();
     return true;
+}
+
+void CPanelcastDlg::settleKeys() {
+    SendButtons(keys_.Settle());
+    RedrawButtons();
+}
+
+void CPanelcastDlg::changeEvent(QEvent* event) {
+    if (event->type() == QEvent::ActivationChange && !isActiveWindow() &&
+        connectionState_ == kConnected) {
+        ReleaseHeldButtons();
+        RedrawButtons();
+    }
+    QDialog::changeEvent(event);
+}
+
+unsigned CPanelcastDlg::PressedButtons() const {
+    return keys_.HeldMask() | (mouseButton_ >= 0 ? 1u << mouseButton_ : 0u);
+}
+
+void CPanelcastDlg::panelPressed(QPoint at) {
+    if (connectionState_ != kConnected || !displayValid_ || mouseButton_ >= 0) return;
+    const int button = ButtonAt(at.x(), at.y(), panel_->width(), position_);
+    if (button < 0) return;
+    mouseButton_ = button;
+    SendButton(button, false);
+    if (connectionState_ != kConnected) return;
+    mouseRepeat_.start(kMouseRepeatDelayMs);
+    RedrawButtons();
+}
+
+void CPanelcastDlg::repeatMouseButton() {
+    if (mouseButton_ < 0) return mouseRepeat_.stop();
+    const int rate = std::max(1, QGuiApplication::styleHints()->keyboardAutoRepeatRate());
+    mouseRepeat_.setInterval(1000 / rate);
+    SendButton(mouseButton_, false);
+}
+
+void CPanelcastDlg::panelReleased() {
+    if (mouseButton_ < 0) return;
+    const int button = mouseButton_;
+    mouseButton_ = -1;
+    mouseRepeat_.stop();
+    SendButton(button, true);
+    RedrawButtons();
+}
+
+void CPanelcastDlg::ReleaseHeldButtons() {
+    keyRelease_.stop();
+    HeldButtons::Events events = keys_.ReleaseAll();
+    if (mouseButton_ >= 0) events.push_back({mouseButton_, true});
+    mouseButton_ = -1;
+    mouseRepeat_.stop();
+    SendButtons(events);
+}
+
+void CPanelcastDlg::RedrawButtons() {
+    if (connectionState_ != kConnected || !displayValid_) return;
+    DrawButtonLights(panel_->Canvas(), lights_, buttonImages_, panel_->width(), position_,
+                     PressedButtons());
+    panel_->repaint();
+}
+
+void CPanelcastDlg::SendButtons(const HeldButtons::Events& events) {
+    for (const HeldButtons::Event& e : events) {
+        if (connectionState_ != kConnected) return;
+        SendButton(e.button, e.released);
+    }
 }
 
 void CPanelcastDlg::SendButton(int32_t button, bool released) {

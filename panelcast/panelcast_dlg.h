@@ -8,6 +8,7 @@
 #include <QTimer>
 #include <vector>
 
+#include "panelcast/held_buttons.h"
 #include "panelcast/panel_drawing.h"
 #include "panelcast/rate_meter.h"
 #include "vt5api/api/vt5api.h"
@@ -44,6 +45,10 @@ public:
     // Frames drawn in the last second.
     double AchievedFrameRate();
     CPanelView& Panel() { return *panel_; }
+    // Bit b set: button b is held down from the keyboard or with the mouse.
+    unsigned PressedButtons() const;
+    // A key's release waits to be sure that no auto-repeat press follows it.
+    bool KeyReleasePending() const { return keys_.ReleasePending(); }
     CVT5Api& Api() { return api_; }
     VT5ConnectionOptions& Options() { return options_; }
 
@@ -65,6 +70,16 @@ signals:
 protected:
     // Keys of the HC's buttons while connected, before any control sees them.
     bool eventFilter(QObject* watched, QEvent* event) override;
+    // A window that loses the keyboard gets no key releases: held buttons are let go.
+    void changeEvent(QEvent* event) override;
+
+private slots:
+    // The drawn buttons under the mouse: pressed, repeated while held, released.
+    void panelPressed(QPoint at);
+    void panelReleased();
+    void repeatMouseButton();
+    // A key's release that no auto-repeat press followed.
+    void settleKeys();
 
 private:
     void buildControls();
@@ -76,6 +91,11 @@ private:
     // 13 and 14: state 0 and the notification; true when the code was one of them.
     bool ReportSystemChange(int32_t code);
     void SendButton(int32_t button, bool released);
+    void SendButtons(const HeldButtons::Events& events);
+    // Every held button released (keys and mouse), as far as the HC still listens.
+    void ReleaseHeldButtons();
+    // The button lights drawn again, with the buttons held shown pressed.
+    void RedrawButtons();
     void ShowAchievedRate();
 
     CPanelcastApp& app_;
@@ -88,7 +108,12 @@ private:
     bool freshStartPending_ = false;
     ButtonImages buttonImages_{};
     std::vector<uint16_t> frame_;
+    VT5ButtonLights lights_{};
     QTimer timer_;
+    HeldButtons keys_;
+    QTimer keyRelease_;
+    int mouseButton_ = -1;  // the drawn button held with the mouse
+    QTimer mouseRepeat_;
     RateMeter rate_;
 
     QPushButton* connect_ = nullptr;

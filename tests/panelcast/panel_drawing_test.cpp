@@ -69,6 +69,54 @@ TEST(PanelDrawing, ButtonsAreTurnedAndPlaced) {
     EXPECT_EQ(litPixels, 5);
 }
 
+TEST(PanelDrawing, TheButtonUnderAPanelPixel) {
+    // Panel 300 wide, display at (30, 0): ESC (49, 350), SET (251, 350), left (114, 386),
+    // right (186, 386), up (150, 350), down (150, 422).
+    const DisplayPosition at{30, 0};
+    struct Case {
+        int x, y, button;
+    } cases[] = {{49, 350, VT5_BUTTON_ESC},
+                 {30, 331, VT5_BUTTON_ESC},
+                 {68, 369, VT5_BUTTON_ESC},
+                 {69, 350, -1},
+                 {251, 350, VT5_BUTTON_SET},
+                 {114, 386, VT5_BUTTON_LEFT},
+                 {186, 386, VT5_BUTTON_RIGHT},
+                 {150, 350, VT5_BUTTON_UP},
+                 {150, 422, VT5_BUTTON_DOWN},
+                 {150, 386, -1},
+                 {100, 100, -1},
+                 // Where the squares of up and left overlap, the nearer centre wins.
+                 {132, 367, VT5_BUTTON_UP},
+                 {131, 369, VT5_BUTTON_LEFT}};
+    for (const Case& c : cases)
+        EXPECT_EQ(ButtonAt(c.x, c.y, 300, at), c.button) << c.x << ", " << c.y;
+}
+
+TEST(PanelDrawing, AHeldButtonIsDrawnPressedAndTheOthersAsTheyWere) {
+    ButtonImages images{};
+    images.up.fill(0);  // all dark face
+    images.up[20 * kButtonImageSize + 19] = 255;
+    VT5ButtonLights lights{};
+    for (auto& b : lights.button)
+        b = {9, 0};
+    CBitmapRect plain, pressed;
+    plain.Create(301, 461);
+    pressed.Create(301, 461);
+    const DisplayPosition at{30, 10};
+    DrawButtonLights(plain, lights, images, 300, at);
+    DrawButtonLights(pressed, lights, images, 300, at, 1u << VT5_BUTTON_UP);
+    const ButtonCentre up = ButtonPosition(VT5_BUTTON_UP, 300, at);
+    EXPECT_EQ(pressed.GetPixel(up.x - 19, up.y - 19), kPressedRim);        // rim
+    EXPECT_EQ(pressed.GetPixel(up.x - 5, up.y - 5), PressedFacePixel(0));  // lighter face
+    EXPECT_GT(PressedFacePixel(0) & 0xFF, plain.GetPixel(up.x - 5, up.y - 5) & 0xFF);
+    EXPECT_EQ(pressed.GetPixel(up.x, up.y + 1), plain.GetPixel(up.x, up.y + 1));  // the light
+    // The other buttons are drawn as without a press.
+    const ButtonCentre down = ButtonPosition(VT5_BUTTON_DOWN, 300, at);
+    EXPECT_EQ(pressed.GetPixel(down.x, down.y), plain.GetPixel(down.x, down.y));
+    EXPECT_EQ(pressed.GetPixel(down.x - 19, down.y + 5), plain.GetPixel(down.x - 19, down.y + 5));
+}
+
 TEST(PanelDrawing, BorderThicknessFollowsThePanelWidth) {
     CBitmapRect canvas;
     canvas.Create(297, 457);

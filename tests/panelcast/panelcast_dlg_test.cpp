@@ -10,6 +10,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QtTest/QTest>
+#include <algorithm>
+#include <optional>
 
 #include "panelcast/panel_view.h"
 #include "platform/clock/clock.h"
@@ -33,14 +35,33 @@ protected:
         dialog().updateDisplay();
         ASSERT_TRUE(dialog().DisplayValid());
     }
-    void key(int keyCode, QEvent::Type type = QEvent::KeyPress, bool autoRepeat = false) {
+    // A key event stamped `time` ms, as the window system stamps them; without a time, a
+    // tenth of a second after the last one (a hand's pace).
+    void key(int keyCode, QEvent::Type type = QEvent::KeyPress, bool autoRepeat = false,
+             std::optional<uint64_t> time = std::nullopt) {
+        keyTime = time ? *time : keyTime + 100;
         QKeyEvent event(type, keyCode, Qt::NoModifier, QString(), autoRepeat);
+        event.setTimestamp(keyTime);
         QApplication::sendEvent(child<QPushButton>(dialog(), "buttonConnect"), &event);
     }
     void tap(int keyCode) {
         key(keyCode);
         key(keyCode, QEvent::KeyRelease);
     }
+    // The last key's release goes out once no auto-repeat press can follow it any more.
+    void waitForKeyRelease() {
+        EXPECT_TRUE(QTest::qWaitFor([&] { return !dialog().KeyReleasePending(); }, 10000));
+    }
+    bool waitForButtonEvents(size_t count) {
+        return QTest::qWaitFor([&] { return buttonEvents().size() >= count; }, 20000);
+    }
+    // Whether drawn button b shows as held down: its image has the pressed rim.
+    bool drawnPressed(int b) {
+        const ButtonCentre c = ButtonPosition(b, dialog().Panel().width(), dialog().Position());
+        // The middle of its top edge: no other button's image reaches there.
+        return dialog().Panel().Canvas().GetPixel(c.x, c.y - 19) == kPressedRim;
+    }
+    uint64_t keyTime = 1000;
     void expectPrompt(size_t index, const char* caption, const std::string& text,
                       QMessageBox::Icon icon) {
         ASSERT_GT(prompter.prompts().size(), index);
@@ -158,6 +179,7 @@ TEST_F(PanelcastDlgTest, KeysPressTheHcsButtons) {
         expected.push_back(c.press);
         expected.push_back(static_cast<uint8_t>(c.press + 0x10));
     }
+    waitForKeyRelease();
     EXPECT_EQ(buttonEvents(), expected);
     // Escape went to the HC, not to the dialog, which would have closed.
     EXPECT_TRUE(dialog().isVisible());
@@ -177,7 +199,82 @@ TEST_F(PanelcastDlgTest, HeldKeyRepeatsPressesAndReleasesOnce) {
         key(Qt::Key_Up, QEvent::KeyPress, true);
     }
     key(Qt::Key_Up, QEvent::KeyRelease);
+    waitForKeyRelease();
     EXPECT_EQ(buttonEvents(), (std::vector<uint8_t>{0x24, 0x24, 0x24, 0x24, 0x34}));
+}
+
+// X servers whose auto-repeat Qt cannot detect deliver a held key as release and press pairs
+// without the auto-repeat flag, both stamped with the same time, and the press may come a
+// moment later than its release. A held key must still give repeated presses and one release,
+// and separate taps must stay separate.
+TEST_F(PanelcastDlgTest, HeldKeyWithoutAutoRepeatFlagsRepeatsPressesAndReleasesOnce) {
+    plugHc();
+    dialog().show();
+    connectAndDraw();
+    struct Case {
+        const char* name;
+        int pairs;            // release and press pairs after the first press
+        uint64_t pressDelay;  // ms between a pair's release and its press (time stamps)
+        std::vector<uint8_t> expected;
+    } cases[] = {
+        {"pairs with one time stamp", 4, 0, {0x25, 0x25, 0x25, 0x25, 0x25, 0x35}},
+        {"press stamped a little later", 3, 4, {0x25, 0x25, 0x25, 0x25, 0x35}},
+        {"separate taps", 2, 100, {0x25, 0x35, 0x25, 0x35, 0x25, 0x35}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        hc->clearReceived();
+        uint64_t t = keyTime + 1000;
+        key(Qt::Key_Down, QEvent::KeyPress, false, t);
+        EXPECT_TRUE(drawnPressed(VT5_BUTTON_DOWN));
+        for (int i = 0; i < c.pairs; ++i) {
+            t += 33;
+            key(Qt::Key_Down, QEvent::KeyRelease, false, t);
+            t += c.pressDelay;
+            key(Qt::Key_Down, QEvent::KeyPress, false, t);
+        }
+        key(Qt::Key_Down, QEvent::KeyRelease, false, t + 40);
+        waitForKeyRelease();
+        EXPECT_EQ(buttonEvents(), c.expected);
+        EXPECT_FALSE(drawnPressed(VT5_BUTTON_DOWN));
+    }
+}
+
+// Each drawn button under the mouse: the press goes out at once, holding repeats the press as
+// a held key does, the release goes out once, and the button shows pressed while held.
+TEST_F(PanelcastDlgTest, DrawnButtonsPressRepeatAndReleaseUnderTheMouse) {
+    plugHc();
+    dialog().show();
+    connectAndDraw();
+    CPanelView& panel = dialog().Panel();
+    for (int b = 0; b < VT5_BUTTON_COUNT; ++b) {
+        SCOPED_TRACE(b);
+        const auto press = static_cast<uint8_t>(0x20 + b);
+        hc->clearReceived();
+        const ButtonCentre c = ButtonPosition(b, panel.width(), dialog().Position());
+        ASSERT_EQ(ButtonAt(c.x + 12, c.y - 12, panel.width(), dialog().Position()), b);
+        EXPECT_FALSE(drawnPressed(b));
+        QTest::mousePress(&panel, Qt::LeftButton, Qt::NoModifier, QPoint(c.x + 12, c.y - 12));
+        EXPECT_EQ(buttonEvents(), std::vector<uint8_t>{press});
+        EXPECT_TRUE(drawnPressed(b));
+        ASSERT_TRUE(waitForButtonEvents(3)) << "no repeats while held";
+        EXPECT_TRUE(drawnPressed(b));
+        QTest::mouseRelease(&panel, Qt::LeftButton, Qt::NoModifier, QPoint(c.x, c.y));
+        std::vector<uint8_t> events = buttonEvents();
+        ASSERT_GE(events.size(), 4u);
+        EXPECT_EQ(std::count(events.begin(), events.end() - 1, press),
+                  static_cast<long>(events.size() - 1));
+        EXPECT_EQ(events.back(), press + 0x10);
+        EXPECT_FALSE(drawnPressed(b));
+        EXPECT_EQ(dialog().PressedButtons(), 0u);
+    }
+    // A press beside the buttons, or while disconnected, sends nothing.
+    hc->clearReceived();
+    QTest::mouseClick(&panel, Qt::LeftButton, Qt::NoModifier, QPoint(5, 5));
+    clickConnect();
+    const ButtonCentre up = ButtonPosition(VT5_BUTTON_UP, panel.width(), dialog().Position());
+    QTest::mouseClick(&panel, Qt::LeftButton, Qt::NoModifier, QPoint(up.x, up.y));
+    EXPECT_TRUE(buttonEvents().empty());
 }
 
 TEST_F(PanelcastDlgTest, KeysWhileDisconnectedAreTheDialogs) {

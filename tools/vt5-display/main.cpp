@@ -1,5 +1,5 @@
 // vt5-display: the HC's display from the command line: a snapshot as a PNG file, button
-// presses, and the frame rate a display reader gets.
+// presses, and how fast a display reader gets updates.
 
 #include <QImage>
 #include <QString>
@@ -62,24 +62,31 @@ int Press(const cli::CommandLine& line, CVT5Api& api, const std::vector<std::str
     return 0;
 }
 
-// Reads updates back to back for `seconds`, one line a second and a summary at the end.
+// Reads updates back to back for `seconds`, one line a second and a summary at the end. Two
+// rates tell different things: reads per second is how fast the link answers, changed frames
+// per second how often the HC's display actually changed (what a viewer such as Panelcast can
+// show at most).
 int Watch(const cli::CommandLine& line, CVT5Api& api, long long seconds) {
     std::vector<uint16_t> frame(VT5_DISPLAY_PIXELS, 0);
+    std::vector<uint16_t> previous(VT5_DISPLAY_PIXELS, 0);
     cli::Progress progress("watch", static_cast<uint64_t>(seconds), cli::Progress::Unit::Items);
     const int64_t start = platform::nowMs();
     int64_t secondStart = start;
-    long long frames = 0, bytes = 0, secondFrames = 0, secondBytes = 0;
+    long long reads = 0, changed = 0, bytes = 0;
+    long long secondReads = 0, secondChanged = 0, secondBytes = 0;
     bool fresh = true;
     for (;;) {
         const int64_t now = platform::nowMs();
         if (now - secondStart >= 1000 || now - start >= seconds * 1000) {
             progress.Finish();
-            std::printf("%6.1f s  %5.1f fps  %8.0f bytes per frame\n", (now - start) / 1000.0,
-                        secondFrames * 1000.0 / std::max<int64_t>(1, now - secondStart),
-                        secondFrames ? double(secondBytes) / double(secondFrames) : 0.0);
+            const double span = static_cast<double>(std::max<int64_t>(1, now - secondStart));
+            std::printf("%6.1f s  %7.1f reads/s  %5.1f changed frames/s  %8.0f bytes per read\n",
+                        (now - start) / 1000.0, secondReads * 1000.0 / span,
+                        secondChanged * 1000.0 / span,
+                        secondReads ? double(secondBytes) / double(secondReads) : 0.0);
             std::fflush(stdout);
             secondStart = now;
-            secondFrames = secondBytes = 0;
+            secondReads = secondChanged = secondBytes = 0;
             progress.Update(static_cast<uint64_t>((now - start) / 1000));
         }
         if (now - start >= seconds * 1000) break;
@@ -88,14 +95,22 @@ int Watch(const cli::CommandLine& line, CVT5Api& api, long long seconds) {
             progress.Finish();
             return cli::ReportApiError(line, "Reading the display", result, &api);
         }
+        // The first read brings the whole display: that counts as a change.
+        if (fresh || frame != previous) {
+            ++changed, ++secondChanged;
+            previous = frame;
+        }
         fresh = false;
-        ++frames, ++secondFrames;
+        ++reads, ++secondReads;
         bytes += api.bulkAnnounced;
         secondBytes += api.bulkAnnounced;
     }
     const double elapsed = std::max<int64_t>(1, platform::nowMs() - start) / 1000.0;
-    std::printf("%lld frames in %.1f s: %.1f fps, %.0f bytes per frame\n", frames, elapsed,
-                frames / elapsed, frames ? double(bytes) / double(frames) : 0.0);
+    std::printf(
+        "%lld reads in %.1f s: %.1f reads per second; %lld changed frames, %.1f changed "
+        "frames per second; %.0f bytes per read\n",
+        reads, elapsed, reads / elapsed, changed, changed / elapsed,
+        reads ? double(bytes) / double(reads) : 0.0);
     return 0;
 }
 
@@ -109,8 +124,9 @@ int main(int argc, char** argv) {
         "The HC's display from the command line:\n"
         "  snapshot OUT.png   writes the display as a 240 x 320 PNG image\n"
         "  press BUTTON...    presses and releases buttons in turn: up down left right esc set\n"
-        "  watch              reads display updates as fast as they come and prints the frames\n"
-        "                     per second and the bytes per frame received\n",
+        "  watch              reads display updates back to back and prints the reads per\n"
+        "                     second (how fast the link answers), the changed frames per\n"
+        "                     second (how often the display changed) and the bytes per read\n",
         {{"--seconds", "", "N", "how long watch reads (default 10)"}}, true);
     if (auto status = line.Parse(argc, argv)) return *status;
     const std::vector<std::string>& args = line.Positional();
