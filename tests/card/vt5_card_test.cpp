@@ -347,12 +347,33 @@ TEST_F(Vt5Card, InterruptedTransfersLeaveNothingHalfCopied) {
     std::string big(3'000'000, 'x');
     writeHostFile(card() / "big.bin", big);
     writeHostFile(local() / "up.bin", big);
+    // The copy is under way once the tool has moved past the start of a local file it holds
+    // open: the hidden download beside up.bin, or up.bin as it is uploaded.
+    auto copying = [&](pid_t pid) {
+        const fs::path fds = "/proc/" + std::to_string(pid) + "/fd";
+        std::error_code error;
+        const fs::path folder = fs::canonical(local(), error);
+        for (const auto& fd : fs::directory_iterator(fds, error)) {
+            std::error_code gone;
+            const fs::path target = fs::read_symlink(fd.path(), gone);
+            if (gone || target.parent_path() != folder) continue;
+            std::ifstream info("/proc/" + std::to_string(pid) + "/fdinfo/" +
+                               fd.path().filename().string());
+            std::string key;
+            long long pos = 0;
+            if (info >> key >> pos && key == "pos:" && pos > 0) return true;
+        }
+        return false;
+    };
     for (std::vector<std::string> args :
          {std::vector<std::string>{"get", "/big.bin", "-o", local().string()},
           std::vector<std::string>{"put", (local() / "up.bin").string(), "/LOGS"}}) {
         args.insert(args.begin(), VT5_CARD_PATH);
         vt5test::Subprocess tool(args, true);
-        ::usleep(1'500'000);
+        // Interrupted once the copy has begun, however long the start took.
+        for (int waited = 0; !copying(tool.pid()) && waited < 60000; waited += 10)
+            ::usleep(10'000);
+        ASSERT_TRUE(copying(tool.pid())) << args[1];
         tool.kill(SIGINT);
         int status = tool.wait();
         ASSERT_TRUE(WIFEXITED(status)) << args[1];
