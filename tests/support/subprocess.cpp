@@ -122,9 +122,13 @@ RunResult runProgram(const std::vector<std::string>& argv, const std::string& in
     if (!input.empty()) (void)!::write(in[1], input.data(), input.size());
     ::close(in[1]);
 
+    return collectUntilExit(pid, out[0], err[0], timeoutMs);
+}
+
+RunResult collectUntilExit(pid_t pid, int outFd, int errFd, int timeoutMs) {
     RunResult result;
     auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-    pollfd fds[2] = {{out[0], POLLIN, 0}, {err[0], POLLIN, 0}};
+    pollfd fds[2] = {{outFd, POLLIN, 0}, {errFd, POLLIN, 0}};
     std::string* sinks[2] = {&result.out, &result.err};
     int open = 2;
     bool timedOut = false;
@@ -144,6 +148,7 @@ RunResult runProgram(const std::vector<std::string>& argv, const std::string& in
             if (n > 0) {
                 sinks[i]->append(buf, static_cast<size_t>(n));
             } else {
+                // A terminal ends with EIO once the program and its children are gone.
                 ::close(fds[i].fd);
                 fds[i].fd = -1;
                 --open;

@@ -49,4 +49,8 @@ struct RunResult {
 RunResult runProgram(const std::vector<std::string>& argv, const std::string& input = {},
                      int timeoutMs = 120000);
 
+// Reads a started program's standard output and standard error from outFd and errFd (both
+// closed here) until both end, then waits for the program; killed after timeoutMs.
+RunResult collectUntilExit(pid_t pid, int outFd, int errFd, int timeoutMs);
+
 }  // namespace vt5test

@@ -42,42 +42,7 @@ RunResult runOnTerminal(const std::vector<std::string>& argv, int timeoutMs) {
     }
     ::close(err[1]);
 
-    RunResult result;
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-    pollfd fds[2] = {{master, POLLIN, 0}, {err[0], POLLIN, 0}};
-    std::string* sinks[2] = {&result.out, &result.err};
-    int open = 2;
-    bool timedOut = false;
-    while (open > 0) {
-        auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-                        deadline - std::chrono::steady_clock::now())
-                        .count();
-        if (left <= 0) {
-            timedOut = true;
-            break;
-        }
-        if (::poll(fds, 2, static_cast<int>(left)) <= 0) continue;
-        for (int i = 0; i < 2; ++i) {
-            if (fds[i].fd < 0 || !(fds[i].revents & (POLLIN | POLLHUP | POLLERR))) continue;
-            char buf[4096];
-            ssize_t n = ::read(fds[i].fd, buf, sizeof buf);
-            if (n > 0) {
-                sinks[i]->append(buf, static_cast<size_t>(n));
-            } else {
-                // The terminal ends with EIO once the program and its children are gone.
-                ::close(fds[i].fd);
-                fds[i].fd = -1;
-                --open;
-            }
-        }
-    }
-    for (pollfd& p : fds)
-        if (p.fd >= 0) ::close(p.fd);
-    if (timedOut) ::kill(pid, SIGKILL);
-    int status = 0;
-    ::waitpid(pid, &status, 0);
-    result.status = !timedOut && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return result;
+    return collectUntilExit(pid, master, err[0], timeoutMs);
 }
 
 }  // namespace vt5test

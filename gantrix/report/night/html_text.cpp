@@ -4,31 +4,12 @@
 #include <cstdio>
 
 #include "gantrix/report/log_time.h"
+#include "gantrix/report/text_format.h"
 
 namespace report::night {
 
 std::string Escaped(std::string_view text) {
-    std::string out;
-    out.reserve(text.size());
-    for (char c : text) {
-        switch (c) {
-            case '&':
-                out += "&amp;";
-                break;
-            case '<':
-                out += "&lt;";
-                break;
-            case '>':
-                out += "&gt;";
-                break;
-            case '"':
-                out += "&quot;";
-                break;
-            default:
-                out += c;
-        }
-    }
-    return out;
+    return HtmlText(text);
 }
 
 std::string Format(const char* format, ...) {
