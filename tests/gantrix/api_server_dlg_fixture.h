@@ -30,7 +30,8 @@ protected:
 
     // Ticks every 50 ms of real time until done (checked after each tick); false when it
     // did not happen within maxTicks.
-    static bool tickUntil(CAPIServerDlg& dlg, const std::function<bool()>& done, int maxTicks = 60);
+    static bool tickUntil(CAPIServerDlg& dlg, const std::function<bool()>& done,
+                          int maxTicks = 400);
     // Types the port and presses "Start Server" as a user would, after the first tick.
     static void startOn(CAPIServerDlg& dlg, int32_t port);
     // The direct access ID of the server's connection options.
