@@ -15,6 +15,8 @@
 #include "starloom/app/control_values.h"
 #include "starloom/app/frame_view_control.h"
 #include "starloom/app/starloom_texts.h"
+#include "starloom/model/frame_values.h"
+#include "starloom/model/seeing_motion.h"
 #include "vt5api/options/connection_target.h"
 #include "vt5api/ui/busy_cursor.h"
 #include "vt5api/ui/edit_options.h"
@@ -43,11 +45,10 @@ CStarloomw32Dlg::CStarloomw32Dlg(Prompter& prompter, QWidget* parent)
     LoadOptions(options_);
     timer_.setInterval(kTimerMs);
     buildControls();
-    loop_.SetFrameSink([this](const starloom::FrameSent& frame) {
-        if (!frame.skipped) redrawView();
-    });
+    loop_.SetFrameSink([this](const starloom::FrameSent& frame) { frameSent(frame); });
     apply();
     applyTime();
+    applySeeing();
     redrawView();
     qApp->installEventFilter(this);
 }
@@ -80,6 +81,11 @@ void CStarloomw32Dlg::apply() {
     }
     loop_.ApplyPolarAlignment(southern_->isChecked(), static_cast<float>(*altitude),
                               static_cast<float>(*errorAlt), static_cast<float>(*errorAzi));
+}
+
+void CStarloomw32Dlg::applySeeing() {
+    if (auto fwhm = RealOf(seeing_); fwhm && *fwhm >= 0.0 && *fwhm <= starloom::kMaxSeeingFwhm)
+        loop_.ApplySeeing(static_cast<float>(*fwhm));
 }
 
 void CStarloomw32Dlg::applyTime() {
@@ -141,12 +147,16 @@ void CStarloomw32Dlg::start() {
     start_->setText(UiText(kStop));
     status_->setText(UiText(kStatusRunning));
     running_ = true;
+    framesSent_ = 0;
+    guideStar_.Reset();
+    view_->SetGuideMark(std::nullopt);
     // The user's settings follow the start's own set-up, as their handlers make them.
     result = loop_.Begin([this] {
         applyStarField();
         apply();
         applyTime();
         applyBacklash();
+        applySeeing();
     });
     if (result != VT5_OK) {
         becomeIdle();
@@ -197,6 +207,38 @@ void CStarloomw32Dlg::showApiError(int32_t code) {
 
 void CStarloomw32Dlg::redrawView() {
     view_->ShowFrame(model_->frames().frameImage(), viewBrightness_->currentIndex());
+}
+
+void CStarloomw32Dlg::frameSent(const starloom::FrameSent& frame) {
+    if (frame.skipped) return;
+    ++framesSent_;
+    const starloom::FrameSynth& frames = model_->frames();
+    const auto& star =
+        guideStar_.Update(frames.frameImage(), starloom::MaxPixelValue(frames.gainIndex()));
+    starloom::GuideMark mark;
+    if (star) {
+        mark.x = star->x;
+        mark.y = star->y;
+    }
+    mark.frame = framesSent_;
+    mark.seconds = static_cast<double>(frame.time - loop_.hcStartTime()) / 1000.0;
+    view_->SetGuideMark(mark);
+    redrawView();
+}
+
+void CStarloomw32Dlg::zoomToFit() {
+    view_->ZoomToFit();
+}
+
+void CStarloomw32Dlg::zoomToActualSize() {
+    const auto& mark = view_->guideMark();
+    if (mark && mark->x && mark->y) {
+        // The star comes to the middle of the view at 1:1.
+        view_->SetZoom(0, QPoint(static_cast<int>(*mark->x) - view_->width() / 2,
+                                 static_cast<int>(*mark->y) - view_->height() / 2));
+        return;
+    }
+    view_->ZoomTo(0, view_->rect().center());
 }
 
 void CStarloomw32Dlg::takeScreenshot() {

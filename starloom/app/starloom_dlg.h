@@ -9,6 +9,7 @@
 #include <memory>
 
 #include "starloom/emulation/emulation_loop.h"
+#include "starloom/model/guide_star.h"
 #include "vt5api/api/vt5api.h"
 #include "vt5api/options/connection_options.h"
 
@@ -29,7 +30,8 @@ class FrameViewControl;
 // buttonApplyStarField, comboAgSpeed, editFocalLength, checkSouthern, editPoleAltitude,
 // editErrorAlt, editErrorAzi, buttonApply, editRaTime, buttonApplyTime, buttonEast,
 // buttonMeridian, buttonWest, checkBacklash, editBacklashTime, sliderBacklash, checkOverride,
-// buttonLeft, buttonRight, buttonUp, buttonDown, buttonScreenshot; hidden and disabled:
+// buttonLeft, buttonRight, buttonUp, buttonDown, buttonScreenshot, buttonZoomFit,
+// buttonZoomActual, editSeeing; hidden and disabled:
 // editLog, buttonClearLog, buttonResetLog, buttonDebugBreak, buttonTestPolMisalign.
 class CStarloomw32Dlg : public QDialog {
     Q_OBJECT
@@ -63,6 +65,10 @@ public Q_SLOTS:
     void applyBacklash();
     void overrideChanged();
     void redrawView();
+    // The view's own buttons: the whole frame, or 1:1 about the guide star.
+    void zoomToFit();
+    void zoomToActualSize();
+    void applySeeing();
     void takeScreenshot();
     void editConnectionOptions();
     void showAbout();
@@ -83,6 +89,7 @@ private:
     void showApiError(int32_t code);
     void placeRaTime(const char* hours);
     void leftButton(bool pressed, QPoint globalPosition);
+    void frameSent(const starloom::FrameSent& frame);
 
     Prompter& prompter_;
     VT5ConnectionOptions options_;
@@ -92,6 +99,8 @@ private:
     QTimer timer_;
     bool running_ = false;
     Screenshot screenshot_;
+    starloom::GuideStarTracker guideStar_;
+    int framesSent_ = 0;
 
     starloom::FrameViewControl* view_ = nullptr;
     QPushButton* start_ = nullptr;
@@ -109,6 +118,7 @@ private:
     QLineEdit* backlashTime_ = nullptr;
     QSlider* backlashPosition_ = nullptr;
     QCheckBox* override_ = nullptr;
+    QLineEdit* seeing_ = nullptr;
     QPushButton* arrows_[4] = {};  // ◀ ▶ ▲ ▼
     QPushButton* screenshotButton_ = nullptr;
     QPlainTextEdit* log_ = nullptr;

@@ -2,6 +2,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDoubleValidator>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -16,12 +17,11 @@
 #include "starloom/app/frame_view_control.h"
 #include "starloom/app/starloom_dlg.h"
 #include "starloom/app/starloom_texts.h"
+#include "starloom/model/seeing_motion.h"
 #include "vt5api/ui/ui_text.h"
 
 namespace {
 
-constexpr int kViewWidth = 644;  // about 430 x 300 dialog units
-constexpr int kViewHeight = 488;
 constexpr int kNumberWidth = 64;
 
 template <class W>
@@ -60,18 +60,24 @@ W* Unused(W* widget, QWidget* dialog) {
 void CStarloomw32Dlg::buildControls() {
     using starloom::FrameViewControl;
     view_ = Named(new FrameViewControl, "view");
-    view_->setFixedSize(kViewWidth, kViewHeight);
 
     auto* options = Button(tr("Conn. options"), "buttonOptions");
     start_ = Button(UiText(kStart), "buttonStart");
     start_->setMinimumWidth(110);
     status_ = Named(new QLabel, "labelStatus");
     viewBrightness_ = Named(new QComboBox, "comboView");
-    viewBrightness_->addItems(
-        {tr("1x  (full dynamics 12-bits)"), tr("2x"), tr("4x"), tr("8x  (9 lowest bits)")});
+    viewBrightness_->addItems({tr("1x  (full dynamics 12-bits)"), tr("2x"), tr("4x"),
+                               tr("8x  (9 lowest bits)"), tr("Auto stretch")});
+    viewBrightness_->setItemData(FrameViewControl::kAutoStretch,
+                                 tr("From the sky level to the brightest stars of the frame"),
+                                 Qt::ToolTipRole);
     viewBrightness_->setCurrentIndex(3);
     auto* viewLabel = new QLabel(tr("View"));
     viewLabel->setBuddy(viewBrightness_);
+    auto* zoomFit = Button(tr("Fit"), "buttonZoomFit");
+    zoomFit->setToolTip(tr("The whole frame in the view"));
+    auto* zoomActual = Button(tr("1:1"), "buttonZoomActual");
+    zoomActual->setToolTip(tr("One screen pixel per sensor pixel, about the guide star"));
     screenshotButton_ = Button(tr("Take Screenshot of the HC"), "buttonScreenshot");
     screenshotButton_->setEnabled(false);
 
@@ -83,6 +89,17 @@ void CStarloomw32Dlg::buildControls() {
     skyGrid->addWidget(new QLabel(tr("Random seed")), 0, 0);
     skyGrid->addWidget(seed_, 0, 1);
     skyGrid->addWidget(applyField, 0, 2);
+    // Seeing: taken as soon as it is entered.
+    seeing_ = Edit("editSeeing", "2");
+    auto* seeingNumbers = new QDoubleValidator(0.0, starloom::kMaxSeeingFwhm, 2, seeing_);
+    seeingNumbers->setLocale(QLocale::c());  // read with "%f"
+    seeing_->setValidator(seeingNumbers);
+    seeing_->setToolTip(
+        tr("Star size that the atmosphere makes, as FWHM in arcseconds; "
+           "0 switches seeing off"));
+    skyGrid->addWidget(new QLabel(tr("Seeing")), 1, 0);
+    skyGrid->addWidget(seeing_, 1, 1);
+    skyGrid->addWidget(new QLabel(tr("″ FWHM")), 1, 2);
     skyGrid->setColumnStretch(3, 1);
 
     // Mount.
@@ -182,10 +199,12 @@ void CStarloomw32Dlg::buildControls() {
     auto* bottom = new QHBoxLayout;
     bottom->addWidget(start_);
     bottom->addWidget(status_, 1);
+    bottom->addWidget(zoomFit);
+    bottom->addWidget(zoomActual);
     bottom->addWidget(viewLabel);
     bottom->addWidget(viewBrightness_);
     auto* left = new QVBoxLayout;
-    left->addWidget(view_);
+    left->addWidget(view_, 1);
     left->addLayout(bottom);
 
     auto* tools = new QHBoxLayout;
@@ -199,7 +218,8 @@ void CStarloomw32Dlg::buildControls() {
     right->addLayout(tools);
 
     auto* top = new QHBoxLayout(this);
-    top->addLayout(left);
+    // The view takes what the window gains.
+    top->addLayout(left, 1);
     top->addLayout(right);
 
     connect(start_, &QPushButton::clicked, this, &CStarloomw32Dlg::startOrStop);
@@ -213,6 +233,9 @@ void CStarloomw32Dlg::buildControls() {
     connect(backlash_, &QCheckBox::clicked, this, &CStarloomw32Dlg::applyBacklash);
     connect(override_, &QCheckBox::clicked, this, &CStarloomw32Dlg::overrideChanged);
     connect(viewBrightness_, &QComboBox::currentIndexChanged, this, &CStarloomw32Dlg::redrawView);
+    connect(zoomFit, &QPushButton::clicked, this, &CStarloomw32Dlg::zoomToFit);
+    connect(zoomActual, &QPushButton::clicked, this, &CStarloomw32Dlg::zoomToActualSize);
+    connect(seeing_, &QLineEdit::editingFinished, this, &CStarloomw32Dlg::applySeeing);
     connect(screenshotButton_, &QPushButton::clicked, this, &CStarloomw32Dlg::takeScreenshot);
     connect(options, &QPushButton::clicked, this, &CStarloomw32Dlg::editConnectionOptions);
     connect(clearLog, &QPushButton::clicked, log_, &QPlainTextEdit::clear);

@@ -61,11 +61,16 @@ void EmulationLoop::ApplyBacklash(bool enabled, float seconds) {
     model_.mount().SetBacklash(enabled, seconds);
 }
 
+void EmulationLoop::ApplySeeing(float fwhmArcseconds) {
+    model_.SetSeeingFwhm(fwhmArcseconds);
+}
+
 void EmulationLoop::ApplyAll(const EmulationSettings& settings) {
     ApplyStarField(settings.seed);
     ApplyMount(settings.mount);
     ApplyTime(settings.hoursFromMeridian);
     ApplyBacklash(settings.backlash, settings.backlashSeconds);
+    ApplySeeing(settings.seeingFwhm);
 }
 
 int32_t EmulationLoop::CheckFirmware(bool& boot) {

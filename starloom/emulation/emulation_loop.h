@@ -29,6 +29,7 @@ struct EmulationSettings {
     double hoursFromMeridian = 0.0;
     bool backlash = false;
     float backlashSeconds = 0.0f;
+    float seeingFwhm = kDefaultSeeingFwhm;  // arcseconds; 0: no seeing
 };
 
 // One frame request answered.
@@ -66,6 +67,8 @@ public:
     void ApplyMount(const MountSettings& mount);
     void ApplyTime(double hoursFromMeridian);
     void ApplyBacklash(bool enabled, float seconds);
+    // Seeing FWHM in arcseconds; 0 switches it off.
+    void ApplySeeing(float fwhmArcseconds);
     void ApplyAll(const EmulationSettings& settings);
 
     // --- start, step, stop ------------------------------------------------------------------

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "starloom/model/photon_random.h"
+#include "starloom/model/seeing_motion.h"
 #include "starloom/model/seeing_table.h"
 #include "starloom/model/sky_random.h"
 #include "starloom/model/sky_star.h"
@@ -39,6 +40,10 @@ public:
         return starloom::LoadSeeingTable(seeing_, path, rate);
     }
     const SeeingTable& seeing() const { return seeing_; }
+    // Without a table from a file, the built-in image motion.
+    void UseBuiltInSeeingWhenEmpty() {
+        if (seeing_.count() == 0) MakeBuiltInSeeing(seeing_);
+    }
 
     SkyRandom& random() { return random_; }
     PhotonRandom& photons() { return photons_; }

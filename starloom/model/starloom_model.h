@@ -29,6 +29,12 @@ public:
     void SetHourAngle(double seconds) {
         mount_.SetHourAngle(seconds, frames_.clock(), frames_.referenceTime());
     }
+    // Seeing of that FWHM in arcseconds (0: none), from the seeing table, or from the
+    // built-in image motion when no table was read.
+    void SetSeeingFwhm(float arcseconds) {
+        mount_.SetSeeingAmplitude(SeeingAmplitude(arcseconds));
+        if (arcseconds > 0.0f) sky_.UseBuiltInSeeingWhenEmpty();
+    }
     void SetPeriodicError(int type, double hourAngleOffset, float amplitude) {
         mount_.SetPeriodicError(type, hourAngleOffset, amplitude, sky_.random());
     }

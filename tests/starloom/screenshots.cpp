@@ -1,5 +1,6 @@
 // starloom-screenshots: renders Starloom's dialog offscreen into PNG files, idle and with a
-// frame of the seed-2 sky at two zoom levels, for looking at the layout without a display.
+// frame of the seed-2 sky, fitted to the view and at 3:1 about its guide star, for looking at
+// the layout without a display.
 // Usage: starloom-screenshots OUTPUT_FOLDER
 
 #include <QApplication>
@@ -56,7 +57,9 @@ int main(int argc, char** argv) {
     dialog.findChild<QPushButton*>(QStringLiteral("buttonStart"))->click();
     dialog.emulationStep();
     ok = Save(dialog, folder, "starloom-frame.png") && ok;
-    dialog.view().ZoomAt(QPoint(300, 200), 2);
+    // 1:1 about the guide star, then two notches in: 3 screen pixels a sensor pixel.
+    dialog.findChild<QPushButton*>(QStringLiteral("buttonZoomActual"))->click();
+    dialog.view().ZoomAt(dialog.view().rect().center(), 2);
     ok = Save(dialog, folder, "starloom-frame-zoom3.png") && ok;
     dialog.findChild<QPushButton*>(QStringLiteral("buttonStart"))->click();
     return ok ? 0 : 1;

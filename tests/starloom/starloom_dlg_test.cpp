@@ -16,6 +16,7 @@
 #include <QTest>
 #include <QWheelEvent>
 #include <algorithm>
+#include <cmath>
 
 #include "platform/clock/clock.h"
 #include "starloom/app/frame_view_control.h"
@@ -81,8 +82,10 @@ TEST_F(StarloomDlgTest, OpensWithItsInitialValuesApplied) {
     EXPECT_FALSE(Button("buttonScreenshot")->isEnabled());  // no display family given
 
     EXPECT_EQ(dlg.options().programKey, "Starloom");
-    EXPECT_EQ(dlg.view().zoom(), 0);
-    EXPECT_EQ(dlg.view().offset(), QPoint(0, 0));
+    // The view opens with the whole frame fitted into it.
+    EXPECT_TRUE(dlg.view().fitted());
+    EXPECT_EQ(Edit("editSeeing")->text(), "2");
+    EXPECT_NEAR(dlg.model().mount().seeingAmplitude(), 2.0 / 2.3548, 1e-4);
     // Apply and Apply time ran: the mount has the dialog's values.
     const starloom::MountModel& mount = dlg.model().mount();
     EXPECT_EQ(mount.agSpeed(), 0.5f);
@@ -141,6 +144,11 @@ TEST_F(StarloomDlgTest, StartRunsTheStepsAndStopEndsThem) {
         const uint32_t grey = starloom::ViewGrey(frame[brightest], brightness);
         EXPECT_EQ(dlg.view().canvas().GetPixel(x, y), grey << 16 | grey << 8 | grey);
     }
+    // The automatic stretch puts the sky at black and the brightest stars at white.
+    child<QComboBox>(dlg, "comboView")->setCurrentIndex(starloom::FrameViewControl::kAutoStretch);
+    EXPECT_EQ(child<QComboBox>(dlg, "comboView")->currentText(), "Auto stretch");
+    EXPECT_EQ(dlg.view().canvas().GetPixel(x, y), 0xFFFFFFu);
+    EXPECT_EQ(dlg.view().canvas().GetPixel(1, 1), 0u);
 
     Start();  // now "Stop"
     EXPECT_EQ(StartText(), "Start");
@@ -309,14 +317,20 @@ TEST_F(StarloomDlgTest, WheelZoomsAboutTheCursorAndDraggingMovesTheImage) {
                           Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
         QApplication::sendEvent(&view, &event);
     };
-    wheel({100, 50}, 240);  // two notches in
+    view.SetZoom(0, QPoint(0, 0));  // 1:1 at the frame's top-left corner
+    wheel({100, 50}, 240);          // two notches in
     EXPECT_EQ(view.zoom(), 2);
     EXPECT_EQ(view.offset(), QPoint(200, 100));  // (100 + 0) / 1 * 3 - 100
     wheel({10, 20}, 120 * 9);                    // limited to 7
     EXPECT_EQ(view.zoom(), 7);
     EXPECT_EQ(view.offset(), QPoint((10 + 200) * 8 / 3 - 10, (20 + 100) * 8 / 3 - 20));
-    wheel({0, 0}, -120 * 20);
-    EXPECT_EQ(view.zoom(), 0);
+    wheel({0, 0}, -120 * 20);  // out as far as it goes: the whole frame
+    EXPECT_TRUE(view.fitted());
+    const double fit = view.scale();
+    wheel({0, 0}, 120);
+    EXPECT_FALSE(view.fitted());
+    EXPECT_GT(view.scale(), fit);
+    view.SetZoom(0, QPoint(0, 0));
 
     const QPoint before = view.offset();
     QTest::mousePress(&view, Qt::LeftButton, Qt::NoModifier, QPoint(300, 300));
@@ -332,7 +346,7 @@ TEST_F(StarloomDlgTest, UncoveredViewIsGreyAndTheImageIsScaledWhole) {
     view.ShowFrame(frame, 0);
     EXPECT_EQ(view.canvas().GetPixel(1, 0), 0x202020u);  // the background at 1x
     view.ShowFrame(frame, 3);
-    view.ZoomAt(QPoint(0, 0), 1);  // 2 x 2 screen pixels a sensor pixel
+    view.SetZoom(1, QPoint(0, 0));  // 2 x 2 screen pixels a sensor pixel
     const QImage shown = view.grab().toImage();
     EXPECT_EQ(shown.pixel(0, 0) & 0xFFFFFF, 0xFEFEFEu);
     EXPECT_EQ(shown.pixel(1, 1) & 0xFFFFFF, 0xFEFEFEu);
@@ -344,6 +358,128 @@ TEST_F(StarloomDlgTest, UncoveredViewIsGreyAndTheImageIsScaledWhole) {
     const QImage moved = view.grab().toImage();
     EXPECT_EQ(moved.pixel(5, 5) & 0xFFFFFF, 0x808080u);
     EXPECT_EQ(moved.pixel(10, 0) & 0xFFFFFF, 0xFEFEFEu);
+}
+
+// A frame with the seed-2 sky, as an HC asks for it: 1 s at gain 6.
+class StarloomViewTest : public StarloomDlgTest {
+protected:
+    void TakeFrame() {
+        vt5test::EventHc& hc = Plug();
+        hc.hcTime = 1000;
+        Start();
+        hc.event(0x0A, 1010, 0x6000 | 1000);
+        hc.event(0x0B, 2010);
+        dlg.emulationStep();
+        ASSERT_EQ(hc.frames.size(), 1u);
+    }
+    // The guide star's mark lies inside the view and on the star.
+    void ExpectGuideStarInView(const char* when) {
+        SCOPED_TRACE(when);
+        const starloom::FrameViewControl& view = dlg.view();
+        ASSERT_TRUE(view.guideMark() && view.guideMark()->x) << "no guide star marked";
+        const QPointF at = view.ViewPosition(*view.guideMark()->x, *view.guideMark()->y);
+        EXPECT_TRUE(QRectF(view.rect()).contains(at)) << at.x() << ", " << at.y();
+    }
+    // The whole frame is in the view.
+    void ExpectWholeFrame() {
+        const starloom::FrameViewControl& view = dlg.view();
+        const QRectF image = view.ImageRect();
+        EXPECT_TRUE(QRectF(view.rect()).adjusted(-1, -1, 1, 1).contains(image))
+            << image.x() << ", " << image.y() << " " << image.width() << " x " << image.height();
+        // Fitted: touching two opposite sides of the view (or shown 1:1 in a larger one).
+        EXPECT_TRUE(std::abs(image.width() - view.width()) <= 1 ||
+                    std::abs(image.height() - view.height()) <= 1 || view.scale() == 1.0);
+    }
+};
+
+TEST_F(StarloomViewTest, OpensFittedWithTheGuideStarMarkedInView) {
+    dlg.show();
+    TakeFrame();
+    ExpectWholeFrame();
+    ExpectGuideStarInView("fitted");
+    const starloom::GuideMark& mark = *dlg.view().guideMark();
+    EXPECT_EQ(mark.frame, 1);
+    EXPECT_NEAR(mark.seconds, 1.01, 1e-9);  // the request at 2010 ms, started at 1000 ms
+    // The mark is on the star: the brightest pixel near it stands well above the sky.
+    const std::span<const uint16_t> frame = dlg.model().frames().frameImage();
+    const int sx = static_cast<int>(std::lround(*mark.x)),
+              sy = static_cast<int>(std::lround(*mark.y));
+    EXPECT_GT(frame[static_cast<std::size_t>(sy) * 1288 + sx], 300);
+    // The fitted view shows the star: each screen pixel takes the brightest sensor pixel
+    // under it, so the star's centre pixel is not averaged away with the sky around it.
+    const int starGrey = qGray(dlg.view().canvas().GetPixel(sx, sy));
+    EXPECT_GT(starGrey, 32);  // brighter than the sky at 8x
+    const QImage shown = dlg.view().grab().toImage();
+    const QPointF at = dlg.view().ViewPosition(*mark.x, *mark.y);
+    int brightest = 0;
+    for (int dy = -1; dy <= 1; ++dy)
+        for (int dx = -1; dx <= 1; ++dx)
+            brightest = std::max(brightest, qGray(shown.pixel(static_cast<int>(at.x()) + dx,
+                                                              static_cast<int>(at.y()) + dy)));
+    EXPECT_GE(brightest, starGrey);
+}
+
+TEST_F(StarloomViewTest, ZoomOutReturnsToTheWholeFrameWithTheGuideStarInView) {
+    dlg.show();
+    TakeFrame();
+    starloom::FrameViewControl& view = dlg.view();
+    auto wheel = [&](QPoint at, int delta) {
+        QWheelEvent event(QPointF(at), QPointF(view.mapToGlobal(at)), QPoint(), QPoint(0, delta),
+                          Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(&view, &event);
+    };
+    // In to 8:1 at a corner far from the star, then out notch by notch: the scale shrinks at
+    // every notch down to the whole frame, where it stays.
+    wheel({5, 5}, 120 * 12);
+    EXPECT_EQ(view.zoom(), starloom::FrameViewControl::kMaxZoom);
+    double last = view.scale();
+    while (!view.fitted()) {
+        wheel({5, 5}, -120);
+        ASSERT_LT(view.scale(), last);
+        last = view.scale();
+    }
+    wheel({5, 5}, -120 * 3);
+    EXPECT_TRUE(view.fitted());
+    ExpectWholeFrame();
+    ExpectGuideStarInView("zoomed out");
+    // 1:1 puts the guide star in the middle of the view; Fit brings the whole frame back.
+    Button("buttonZoomActual")->click();
+    EXPECT_EQ(view.zoom(), 0);
+    ExpectGuideStarInView("1:1");
+    Button("buttonZoomFit")->click();
+    EXPECT_TRUE(view.fitted());
+    ExpectWholeFrame();
+}
+
+TEST_F(StarloomViewTest, TheViewGrowsWithTheWindowAndStaysFitted) {
+    dlg.show();
+    TakeFrame();
+    starloom::FrameViewControl& view = dlg.view();
+    const QSize before = view.size();
+    const double scaleBefore = view.scale();
+    dlg.resize(dlg.width() + 400, dlg.height() + 300);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return view.size() != before; }, 20000));
+    EXPECT_GT(view.width(), before.width() + 300);
+    EXPECT_GT(view.height(), before.height() + 200);
+    EXPECT_TRUE(view.fitted());
+    EXPECT_GT(view.scale(), scaleBefore);
+    ExpectWholeFrame();
+    ExpectGuideStarInView("larger window");
+}
+
+TEST_F(StarloomDlgTest, SeeingIsTakenWhenEntered) {
+    struct Case {
+        const char* text;
+        double fwhm;
+    } cases[] = {{"3", 3.0}, {"0", 0.0}, {"1.5", 1.5}};
+    QLineEdit* seeing = Edit("editSeeing");
+    for (const Case& c : cases) {
+        seeing->setText(QString::fromLatin1(c.text));
+        Q_EMIT seeing->editingFinished();
+        EXPECT_NEAR(dlg.model().mount().seeingAmplitude(), c.fwhm / 2.3548, 1e-4) << c.text;
+    }
+    // Without seeing.csv the built-in motion stands in.
+    EXPECT_GT(dlg.model().sky().seeing().count(), 0u);
 }
 
 TEST_F(StarloomDlgTest, ScreenshotFailureIsShownAndAboutBox) {

@@ -143,6 +143,26 @@ TEST_F(Vt5Emulate, InterruptionEndsTheRunCleanly) {
     EXPECT_EQ(hc->parameters, (std::vector<uint8_t>{0x01, 0x02}));
 }
 
+// Seeing is on unless switched off: 2" by default, 0 for none, any FWHM up to 20".
+TEST(Vt5EmulateOptions, SeeingFwhm) {
+    struct Case {
+        std::vector<const char*> args;
+        float fwhm;
+    } cases[] = {{{}, 2.0f},
+                 {{"--seeing-fwhm", "0"}, 0.0f},
+                 {{"--seeing-fwhm", "3.5"}, 3.5f},
+                 {{"--seeing-fwhm", "20"}, 20.0f}};
+    for (const Case& c : cases) {
+        cli::CommandLine line = emulate::MakeCommandLine();
+        std::vector<const char*> argv{"vt5-emulate"};
+        argv.insert(argv.end(), c.args.begin(), c.args.end());
+        ASSERT_FALSE(line.Parse(static_cast<int>(argv.size()), argv.data()));
+        const auto options = emulate::ReadOptions(line);
+        ASSERT_TRUE(options);
+        EXPECT_EQ(options->settings.seeingFwhm, c.fwhm) << c.args.size();
+    }
+}
+
 TEST(Vt5EmulateProgram, CommandLineMistakesAndHelp) {
     auto run = [](std::vector<std::string> args) {
         args.insert(args.begin(), VT5_EMULATE_PATH);
@@ -152,8 +172,14 @@ TEST(Vt5EmulateProgram, CommandLineMistakesAndHelp) {
     EXPECT_EQ(help.status, 0);
     EXPECT_THAT(help.out, HasSubstr("Usage: vt5-emulate"));
     EXPECT_THAT(help.out, HasSubstr("--backlash S"));
-    for (auto args : std::vector<std::vector<std::string>>{
-             {"--bogus"}, {"--seed", "x"}, {"extra"}, {"--serial", "A", "--server", "h"}}) {
+    EXPECT_THAT(help.out, HasSubstr("--seeing-fwhm ARCSEC"));
+    for (auto args : std::vector<std::vector<std::string>>{{"--bogus"},
+                                                           {"--seed", "x"},
+                                                           {"extra"},
+                                                           {"--serial", "A", "--server", "h"},
+                                                           {"--seeing-fwhm", "-1"},
+                                                           {"--seeing-fwhm", "fog"},
+                                                           {"--seeing-fwhm", "25"}}) {
         auto bad = run(args);
         EXPECT_EQ(bad.status, 2) << args[0];
         EXPECT_THAT(bad.err, HasSubstr("vt5-emulate: ")) << args[0];

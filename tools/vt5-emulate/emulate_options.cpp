@@ -45,7 +45,9 @@ cli::CommandLine MakeCommandLine() {
          {"--az-error", "", "ARCSEC", "polar axis turned in azimuth (0)"},
          {"--hour-angle", "", "H", "hours from the meridian, or east, meridian, west (0)"},
          {"--backlash", "", "S", "DEC backlash in seconds of guiding (0: off)"},
-         {"--seeing", "", "FILE", "seeing table (seeing.csv in the current folder)"},
+         {"--seeing-fwhm", "", "ARCSEC", "seeing as star FWHM in arcseconds (2); 0: none"},
+         {"--seeing", "", "FILE",
+          "seeing table (seeing.csv in the current folder; without one, built-in motion)"},
          {"--trace", "", "", "also print each event the HC sends"}},
         true);
 }
@@ -62,8 +64,10 @@ std::optional<Options> ReadOptions(const cli::CommandLine& line) {
     auto azError = line.Real("--az-error", -36000.0, 36000.0, 0.0);
     auto hours = HoursFromMeridian(line);
     auto backlash = line.Real("--backlash", 0.0, 3600.0, 0.0);
+    auto seeing =
+        line.Real("--seeing-fwhm", 0.0, starloom::kMaxSeeingFwhm, starloom::kDefaultSeeingFwhm);
     if (!seconds || !seed || !agSpeed || !focal || !pole || !altError || !azError || !hours ||
-        !backlash)
+        !backlash || !seeing)
         return std::nullopt;
     o.seconds = *seconds;
     o.settings.seed = static_cast<int32_t>(*seed);
@@ -76,6 +80,7 @@ std::optional<Options> ReadOptions(const cli::CommandLine& line) {
     o.settings.hoursFromMeridian = *hours;
     o.settings.backlash = *backlash > 0.0;
     o.settings.backlashSeconds = static_cast<float>(*backlash);
+    o.settings.seeingFwhm = static_cast<float>(*seeing);
     if (line.Has("--seeing")) o.seeingFile = line.Value("--seeing");
     o.trace = line.Has("--trace");
     return o;
