@@ -2,13 +2,14 @@
 
 #include <ftdi.h>
 #include <libusb.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <memory>
 
 #include "platform/ftd2xx/libftdi/chip_access.h"
 #include "platform/ftd2xx/libftdi/usb_sysfs.h"
-#include "tools/vt5-doctor/holders.h"
+#include "platform/posix/file_holders.h"
 
 namespace doctor {
 namespace {
@@ -95,10 +96,13 @@ ChipCheck CheckOne(ftdi_context* ctx, libusb_device* dev) {
 
     std::string driver = platform::ftd2xx::interfaceDriver(dev);
     if (driver == "usbfs") {
-        auto holders = ProcessesHolding(c.devNode);
-        std::string who = holders.empty() ? "another program" : holders.front();
-        for (size_t i = 1; i < holders.size(); ++i)
-            who += ", " + holders[i];
+        std::string who;
+        for (const platform::FileHolder& h : platform::ProcessesHoldingFile(c.devNode)) {
+            if (h.pid == ::getpid()) continue;
+            who += (who.empty() ? "" : ", ") + (h.name.empty() ? "a process" : h.name) + " (pid " +
+                   std::to_string(h.pid) + ")";
+        }
+        if (who.empty()) who = "another program";
         c.problems.push_back("held by " + who +
                              ": close it, or reach the HC through its API server (--server)");
         return c;
