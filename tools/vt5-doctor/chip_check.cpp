@@ -2,14 +2,12 @@
 
 #include <ftdi.h>
 #include <libusb.h>
-#include <unistd.h>
 
 #include <cstdio>
 #include <memory>
 
 #include "platform/ftd2xx/libftdi/chip_access.h"
 #include "platform/ftd2xx/libftdi/usb_sysfs.h"
-#include "platform/posix/file_holders.h"
 
 namespace doctor {
 namespace {
@@ -96,15 +94,7 @@ ChipCheck CheckOne(ftdi_context* ctx, libusb_device* dev) {
 
     std::string driver = platform::ftd2xx::interfaceDriver(dev);
     if (driver == "usbfs") {
-        std::string who;
-        for (const platform::FileHolder& h : platform::ProcessesHoldingFile(c.devNode)) {
-            if (h.pid == ::getpid()) continue;
-            who += (who.empty() ? "" : ", ") + (h.name.empty() ? "a process" : h.name) + " (pid " +
-                   std::to_string(h.pid) + ")";
-        }
-        if (who.empty()) who = "another program";
-        c.problems.push_back("held by " + who +
-                             ": close it, or reach the HC through its API server (--server)");
+        c.problems.push_back(platform::ftd2xx::heldProblem(dev));
         return c;
     }
     if (driver == "ftdi_sio")

@@ -2,6 +2,7 @@
 
 #include <ftdi.h>
 #include <libusb.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
@@ -9,6 +10,7 @@
 #include <memory>
 
 #include "platform/ftd2xx/libftdi/usb_sysfs.h"
+#include "platform/posix/file_holders.h"
 
 namespace platform::ftd2xx {
 namespace {
@@ -46,6 +48,17 @@ std::string permissionProblem(const std::string& devNode) {
            "sudo usermod -aG plugdev $USER and log in again";
 }
 
+std::string heldProblem(libusb_device* dev) {
+    std::string who;
+    for (const platform::FileHolder& h : platform::ProcessesHoldingFile(usbDevNode(dev))) {
+        if (h.pid == ::getpid()) continue;
+        who += (who.empty() ? "" : ", ") + (h.name.empty() ? "a process" : h.name) + " (pid " +
+               std::to_string(h.pid) + ")";
+    }
+    return "held by " + (who.empty() ? "another program" : who) +
+           ": close it, or reach the HC through its API server (--server)";
+}
+
 std::string accessProblem(libusb_device* dev) {
     std::string why;
     openDevice(dev, why);
@@ -74,7 +87,9 @@ int openChip(ftdi_context* ctx, libusb_device* dev, std::string& why) {
         }
     }
     if (ftdi_usb_open_dev(ctx, dev) < 0) {
-        why = std::string("cannot open the chip: ") + ftdi_get_error_string(ctx);
+        why = interfaceDriver(dev) == "usbfs"
+                  ? heldProblem(dev)
+                  : std::string("cannot open the chip: ") + ftdi_get_error_string(ctx);
         return -1;
     }
     return 0;

@@ -14,6 +14,10 @@ std::string usbDevNode(libusb_device* dev);
 // plugdev group.
 std::string permissionProblem(const std::string& devNode);
 
+// Which other programs hold the chip ("held by gantrix (pid 9283): ..."), for a chip whose
+// interface a program has claimed.
+std::string heldProblem(libusb_device* dev);
+
 // Why the chip cannot be opened at all (no permission, gone), in words; empty when it opens.
 std::string accessProblem(libusb_device* dev);
 
