@@ -195,15 +195,15 @@ void EmulatedFt230x::letOtherUsersIn() {
     // umockdev makes its folder for its own user only; programs also bind their udev monitor
     // sockets in it.
     fs::permissions(testbed_.root(), fs::perms::all | fs::perms::sticky_bit, ec);
-    // Connecting to a Unix socket takes write permission on it.
-    for (const char* socket : {"/ioctl/_default", ""}) {
-        std::string path = testbed_.root() + (*socket ? socket : "/ioctl" + devNode());
-        fs::permissions(path,
-                        fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read |
-                            fs::perms::group_write | fs::perms::others_read |
-                            fs::perms::others_write,
-                        ec);
-    }
+    // The preload connects to the handler's socket on every open of the device file, also one
+    // the file's mode refuses, and ends the program when it cannot: connecting takes write
+    // permission on the socket.
+    const fs::perms readWrite = fs::perms::owner_read | fs::perms::owner_write |
+                                fs::perms::group_read | fs::perms::group_write |
+                                fs::perms::others_read | fs::perms::others_write;
+    for (const std::string& socket :
+         {testbed_.root() + "/ioctl/_default", testbed_.root() + "/ioctl" + devNode()})
+        fs::permissions(socket, readWrite, ec);
 }
 
 bool EmulatedFt230x::plugged() const {

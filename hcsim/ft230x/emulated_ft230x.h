@@ -52,7 +52,7 @@ public:
     std::string devNodeFile() const;
 
     // Lets programs of other users reach the sandbox and the chip's ioctl handler, so that the
-    // device file's own mode decides, as the kernel does, who may open it.
+    // device file's own mode decides, as the kernel does, who may open it. Again after plug().
     void letOtherUsersIn();
 
     // Pulling the plug: pending URBs end with -ESHUTDOWN, every later call with ENODEV, the
