@@ -116,12 +116,12 @@ void BM_FirmwareUpload(benchmark::State& state) {
     const auto eraseMs = std::chrono::milliseconds(state.range(0));
     s.chip->hc().with(
         [eraseMs](hcsim::HcDevice& d) { d.family<BootLoaderFamily>()->setEraseTime(eraseMs); });
-    hcsim::boot::ImageSpec spec;
-    spec.version = 0x0200;
-    spec.startWord = BootLoaderFamily::kStartWord;
-    spec.description = "Benchmark image";
-    spec.size = kImage;
-    const std::vector<uint8_t> image = hcsim::boot::makeImage(spec);
+    hcsim::boot::ImageSpec wanted;
+    wanted.version = 0x0200;
+    wanted.startWord = BootLoaderFamily::kStartWord;
+    wanted.description = "Benchmark image";
+    wanted.size = kImage;
+    const std::vector<uint8_t> image = hcsim::boot::makeImage(wanted);
     double seconds = 0;
     for (auto _ : state) {
         auto start = std::chrono::steady_clock::now();
