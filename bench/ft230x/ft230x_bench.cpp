@@ -1,10 +1,10 @@
-// The libftdi1 path over the emulated FT230X (umockdev): a 2 MB SD card download and upload, one
-// short exchange, and what an open link costs while nothing happens. The chip's serial line
-// runs at 3,000,000 baud (300,000 bytes/s, 8N1); link_fraction is the share of it a transfer
-// reaches. urbs_per_s counts the bulk transfers the PC sends the chip: on a real chip each one
-// costs a USB round trip, so it is the figure that carries over; cpu_share (CPU seconds of this
-// process per wall second) also counts libusb waiting on the emulated device file, which is
-// always ready, so it overstates what a real chip costs.
+// The libftdi1 path over the emulated FT230X (umockdev): a 2 MB SD card download and upload, a
+// 1 MiB HC firmware upload in BOOT mode, one short exchange, and what an open link costs while
+// nothing happens. The chip's serial line runs at 3,000,000 baud (300,000 bytes/s, 8N1);
+// link_fraction is the share of it a transfer reaches. urbs_per_s counts the bulk transfers the PC
+// sends the chip: on a real chip each one costs a USB round trip, so it is the figure that carries
+// over; cpu_share (CPU seconds of this process per wall second) also counts libusb waiting on the
+// emulated device file, which is always ready, so it overstates what a real chip costs.
 
 #include <benchmark/benchmark.h>
 #include <time.h>
@@ -17,12 +17,15 @@
 #include <thread>
 #include <vector>
 
+#include "hcsim/boot/boot_loader_family.h"
+#include "hcsim/boot/image_info.h"
 #include "hcsim/ft230x/emulated_ft230x.h"
 #include "tests/support/bus_fixture.h"
 #include "vt5api/api/vt5api.h"
 #include "vt5api/commands/display.h"
 #include "vt5api/commands/file_system.h"
 #include "vt5api/commands/identity.h"
+#include "vt5api/commands/update.h"
 
 namespace {
 
@@ -36,13 +39,14 @@ double cpuSeconds() {
 }
 
 struct Setup {
-    Setup() {
+    explicit Setup(hcsim::HcMode mode = hcsim::HcMode::Firmware) {
         ::setenv("VT5_USB_BACKENDS", "ftdi", 1);
         std::vector<char> data(kFileSize, 'v');
         std::ofstream(card.file("BIG.BIN"), std::ios::binary).write(data.data(), kFileSize);
         hcsim::ft230x::Ft230xConfig config;
         config.hc.serial = "BENCH001";
         config.hc.cardDir = card.path();
+        config.hc.startMode = mode;
         chip = std::make_unique<hcsim::ft230x::EmulatedFt230x>(testbed, config);
         opened = VT5_Open(&api, "BENCH001", nullptr, 0, nullptr);
     }
@@ -101,6 +105,41 @@ void BM_Upload(benchmark::State& state) {
 }
 BENCHMARK(BM_Download)->Iterations(1)->UseRealTime()->Unit(benchmark::kSecond);
 BENCHMARK(BM_Upload)->Iterations(1)->UseRealTime()->Unit(benchmark::kSecond);
+
+// A 1 MiB HC firmware image into the HC in BOOT mode, in the chunks vt5-flash sends. Argument:
+// the boot loader's erase time in ms (0: the link alone; 200: as the simulated HC erases).
+void BM_FirmwareUpload(benchmark::State& state) {
+    using hcsim::boot::BootLoaderFamily;
+    constexpr size_t kImage = 1 << 20;
+    Setup s(hcsim::HcMode::Boot);
+    if (s.opened != VT5_OK) return state.SkipWithError("open failed");
+    const auto eraseMs = std::chrono::milliseconds(state.range(0));
+    s.chip->hc().with(
+        [eraseMs](hcsim::HcDevice& d) { d.family<BootLoaderFamily>()->setEraseTime(eraseMs); });
+    hcsim::boot::ImageSpec wanted;
+    wanted.version = 0x0200;
+    wanted.startWord = BootLoaderFamily::kStartWord;
+    wanted.description = "Benchmark image";
+    wanted.size = kImage;
+    const std::vector<uint8_t> image = hcsim::boot::makeImage(wanted);
+    double seconds = 0;
+    for (auto _ : state) {
+        auto start = std::chrono::steady_clock::now();
+        if (VT5cmd_UPD_UploadHC(&s.api, image.data(), static_cast<int32_t>(image.size()),
+                                BootLoaderFamily::kStartWord) != VT5_OK)
+            return state.SkipWithError("upload failed");
+        seconds += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    }
+    double bytes = static_cast<double>(state.iterations()) * static_cast<double>(image.size());
+    state.SetBytesProcessed(static_cast<int64_t>(bytes));
+    state.counters["link_fraction"] = bytes / seconds / kLinkBytesPerSecond;
+}
+BENCHMARK(BM_FirmwareUpload)
+    ->Arg(0)
+    ->Arg(200)
+    ->Iterations(1)
+    ->UseRealTime()
+    ->Unit(benchmark::kSecond);
 
 // One command and its answer (the hardware ID): bounded below by the chip's 2 ms latency timer.
 void BM_ShortExchange(benchmark::State& state) {

@@ -13,6 +13,7 @@
 #include "common/text_printf.h"
 #include "gantrix/app/gantrix_texts.h"
 #include "platform/ftd2xx/ftd2xx.h"
+#include "platform/posix/file_holders.h"
 #include "vt5api/link/vt5link.h"
 
 namespace fs = std::filesystem;
@@ -44,32 +45,15 @@ std::string UsbNodeOf(const std::string& chipSerial, const SystemRoots& roots) {
     return {};
 }
 
-bool HasOpen(const fs::path& process, const std::string& node) {
-    std::error_code error;
-    for (const fs::directory_entry& fd : fs::directory_iterator(process / "fd", error)) {
-        std::error_code linkError;
-        if (fs::read_symlink(fd.path(), linkError).string() == node) return true;
-    }
-    return false;
-}
-
 }  // namespace
 
 std::optional<HeldDevice> FindNodeHolder(const std::string& chipSerial, const SystemRoots& roots) {
     if (chipSerial.empty()) return std::nullopt;
     const std::string node = UsbNodeOf(chipSerial, roots);
     if (node.empty()) return std::nullopt;
-    const std::string self = std::to_string(::getpid());
-    std::error_code error;
-    for (const fs::directory_entry& process : fs::directory_iterator(roots.proc, error)) {
-        const std::string name = process.path().filename().string();
-        if (name.empty() || name.find_first_not_of("0123456789") != std::string::npos) continue;
-        if (name == self || !HasOpen(process.path(), node)) continue;
-        HeldDevice held;
-        held.serial = chipSerial;
-        held.pid = std::atoi(name.c_str());
-        held.program = FirstLine(process.path() / "comm");
-        return held;
+    for (const platform::FileHolder& holder : platform::ProcessesHoldingFile(node, roots.proc)) {
+        if (holder.pid == ::getpid()) continue;
+        return HeldDevice{chipSerial, holder.name, holder.pid};
     }
     return std::nullopt;
 }

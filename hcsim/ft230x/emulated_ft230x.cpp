@@ -189,6 +189,23 @@ void EmulatedFt230x::unplug() {
     std::filesystem::remove(devNodeFile(), ec);
 }
 
+void EmulatedFt230x::letOtherUsersIn() {
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    // umockdev makes its folder for its own user only; programs also bind their udev monitor
+    // sockets in it.
+    fs::permissions(testbed_.root(), fs::perms::all | fs::perms::sticky_bit, ec);
+    // The preload connects to the handler's socket on every open of the device file, also one
+    // the file's mode refuses, and ends the program when it cannot: connecting takes write
+    // permission on the socket.
+    const fs::perms readWrite = fs::perms::owner_read | fs::perms::owner_write |
+                                fs::perms::group_read | fs::perms::group_write |
+                                fs::perms::others_read | fs::perms::others_write;
+    for (const std::string& socket :
+         {testbed_.root() + "/ioctl/_default", testbed_.root() + "/ioctl" + devNode()})
+        fs::permissions(socket, readWrite, ec);
+}
+
 bool EmulatedFt230x::plugged() const {
     std::lock_guard<std::mutex> guard(mutex_);
     return plugged_;
@@ -330,6 +347,7 @@ bool EmulatedFt230x::handle(UMockdevIoctlClient* client) {
             g_object_unref(d);
             if (ifno != 0) return fail(EINVAL), true;
             if (code == USBDEVFS_DISCONNECT) {
+                if (config_.detachError) return fail(config_.detachError), true;
                 if (!kernelDriver_) return fail(ENODATA), true;
                 kernelDriver_ = false;
                 setDriverLink(nullptr);

@@ -26,6 +26,10 @@ struct Ft230xConfig {
     int address = 2;
     std::string port = "1";    // the sysfs name is <bus>-<port>
     bool kernelDriver = true;  // ftdi_sio holds the interface, as on a freshly plugged chip
+    // The errno with which the kernel refuses to detach ftdi_sio (0: it lets go). EACCES is
+    // what a program gets whose usbfs rights were dropped (a sandbox that handed it the device
+    // file), EHOSTUNREACH while the device is not configured.
+    int detachError = 0;
 };
 
 // An FT230X on umockdev's sandboxed USB bus: its sysfs entries, /dev/bus/usb node and the
@@ -46,6 +50,10 @@ public:
     std::string interfacePath() const;
     // The device file in the sandbox, for tests that change its mode.
     std::string devNodeFile() const;
+
+    // Lets programs of other users reach the sandbox and the chip's ioctl handler, so that the
+    // device file's own mode decides, as the kernel does, who may open it. Again after plug().
+    void letOtherUsersIn();
 
     // Pulling the plug: pending URBs end with -ESHUTDOWN, every later call with ENODEV, the
     // device leaves sysfs and /dev. plug() puts it back (a new open is needed).

@@ -17,7 +17,8 @@ struct DeviceEntry {
     uint32_t locId = 0;
     std::string serial;
     std::string description;
-    std::string key;  // the backend's own name for the device, used to open it
+    std::string key;      // the backend's own name for the device, used to open it
+    std::string problem;  // why it cannot be opened, in words, when listing found out
 };
 
 // An opened device: the per-handle operations of D2XX.
@@ -47,7 +48,9 @@ class Backend {
 public:
     virtual ~Backend() = default;
     virtual std::vector<DeviceEntry> list() = 0;
-    virtual FT_STATUS open(const DeviceEntry& entry, std::unique_ptr<Port>& port) = 0;
+    // On failure, `why` may say in words what stood in the way.
+    virtual FT_STATUS open(const DeviceEntry& entry, std::unique_ptr<Port>& port,
+                           std::string& why) = 0;
 };
 
 }  // namespace platform::ftd2xx

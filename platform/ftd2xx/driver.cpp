@@ -46,6 +46,10 @@ public:
         for (Backend* b : backends)
             for (DeviceEntry& e : b->list())
                 listed.push_back({b, std::move(e)});
+        problem_.clear();
+        for (const Listed& l : listed)
+            if (!l.entry.problem.empty())
+                problem_ += (problem_.empty() ? "" : "; ") + l.entry.problem;
         snapshot_ = std::move(listed);
         if (count) *count = static_cast<uint32_t>(snapshot_.size());
         return FT_OK;
@@ -72,11 +76,12 @@ public:
     FT_STATUS open(int index, FT_HANDLE* handle) {
         if (!handle) return FT_INVALID_PARAMETER;
         *handle = nullptr;
+        problem_.clear();
         if (index < 0 || static_cast<size_t>(index) >= snapshot_.size()) return FT_DEVICE_NOT_FOUND;
         const Listed& listed = snapshot_[static_cast<size_t>(index)];
         if (!available(listed.backend)) return FT_DEVICE_NOT_FOUND;
         std::unique_ptr<Port> port;
-        FT_STATUS st = listed.backend->open(listed.entry, port);
+        FT_STATUS st = listed.backend->open(listed.entry, port, problem_);
         if (st != FT_OK) return st;
         std::lock_guard<std::mutex> guard(mutex_);
         FT_HANDLE h = port.get();
@@ -104,6 +109,8 @@ public:
         return it == ports_.end() ? nullptr : it->second.get();
     }
 
+    const std::string& problem() const { return problem_; }
+
     struct Listed {
         Backend* backend = nullptr;
         DeviceEntry entry;
@@ -128,10 +135,12 @@ private:
     std::mutex mutex_;
     std::vector<Backend*> attached_;
     static thread_local std::vector<Listed> snapshot_;
+    static thread_local std::string problem_;
     std::map<FT_HANDLE, std::unique_ptr<Port>> ports_;
 };
 
 thread_local std::vector<Driver::Listed> Driver::snapshot_;
+thread_local std::string Driver::problem_;
 
 template <class F>
 FT_STATUS withPort(FT_HANDLE h, F f) {
@@ -147,6 +156,10 @@ ScopedBackend::ScopedBackend(Backend& backend) : backend_(&backend) {
 
 ScopedBackend::~ScopedBackend() {
     Driver::instance().detach(backend_);
+}
+
+std::string lastProblem() {
+    return Driver::instance().problem();
 }
 
 bool standardBackendEnabled(const char* name) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <string>
+
 #include "platform/ftd2xx/backend.h"
 
 namespace platform::ftd2xx {
@@ -22,5 +24,9 @@ private:
 // ("ftdi"). VT5_USB_BACKENDS selects them by a comma-separated list ("none" for neither);
 // unset means both.
 bool standardBackendEnabled(const char* name);
+
+// In words, why this thread's last FT_Open failed, or after FT_CreateDeviceInfoList, why chips
+// it listed cannot be opened (no permission, say); empty when the backends did not say.
+std::string lastProblem();
 
 }  // namespace platform::ftd2xx

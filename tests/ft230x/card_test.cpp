@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <random>
 #include <vector>
 
 #include "tests/ft230x/ft230x_fixture.h"
@@ -13,21 +11,8 @@ namespace {
 
 using Card = Ft230xFixture;
 
-std::vector<char> randomBytes(size_t n) {
-    std::mt19937 gen(20261211);
-    std::vector<char> bytes(n);
-    for (auto& b : bytes)
-        b = static_cast<char>(gen());
-    return bytes;
-}
-
 TEST_F(Card, ATwoMegabyteDownloadArrivesByteForByte) {
-    TempDir card;
-    std::vector<char> original = randomBytes(2 * 1024 * 1024);
-    std::ofstream(card.file("BIG.BIN"), std::ios::binary).write(original.data(), original.size());
-    auto config = defaultConfig();
-    config.hc.cardDir = card.path();
-    plug(config);
+    plug(withBigFile(2 * 1024 * 1024));
     CVT5Api api;
     ASSERT_EQ(VT5_Open(&api, "FT4K2HC7", nullptr, 0, nullptr), VT5_OK);
     int32_t status = 0;
@@ -44,8 +29,8 @@ TEST_F(Card, ATwoMegabyteDownloadArrivesByteForByte) {
         if (got < static_cast<int32_t>(buffer.size())) break;
     }
     EXPECT_EQ(VT5cmd_FS_Close(&api, &status), VT5_OK);
-    ASSERT_EQ(copy.size(), original.size());
-    EXPECT_TRUE(copy == original);
+    ASSERT_EQ(copy.size(), bigFile.size());
+    EXPECT_TRUE(copy == bigFile);
 }
 
 }  // namespace

@@ -1,6 +1,8 @@
 #include "tests/ft230x/ft230x_fixture.h"
 
 #include <cstdlib>
+#include <fstream>
+#include <random>
 
 namespace vt5test {
 
@@ -17,6 +19,18 @@ Ft230xFixture::~Ft230xFixture() {
 hcsim::ft230x::Ft230xConfig Ft230xFixture::defaultConfig() {
     hcsim::ft230x::Ft230xConfig config;
     config.hc.serial = "FT4K2HC7";
+    return config;
+}
+
+hcsim::ft230x::Ft230xConfig Ft230xFixture::withBigFile(size_t size) {
+    std::mt19937 gen(20261211);
+    bigFile.resize(size);
+    for (char& b : bigFile)
+        b = static_cast<char>(gen());
+    std::ofstream(card.file("BIG.BIN"), std::ios::binary)
+        .write(bigFile.data(), static_cast<std::streamsize>(size));
+    auto config = defaultConfig();
+    config.hc.cardDir = card.path();
     return config;
 }
 

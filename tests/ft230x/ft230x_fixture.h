@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <vector>
 
 #include "hcsim/ft230x/emulated_ft230x.h"
 #include "tests/support/bus_fixture.h"
@@ -19,8 +20,12 @@ protected:
     // Plugs in the chip (replacing the one plugged before) with the HC FT4K2HC7 behind it.
     hcsim::ft230x::EmulatedFt230x& plug(hcsim::ft230x::Ft230xConfig config = defaultConfig());
     static hcsim::ft230x::Ft230xConfig defaultConfig();
+    // The default chip, its HC's card holding /BIG.BIN: `size` random bytes, kept in bigFile.
+    hcsim::ft230x::Ft230xConfig withBigFile(size_t size);
 
     TempDir dir;
+    TempDir card;
+    std::vector<char> bigFile;
     hcsim::ft230x::Testbed testbed;
     std::unique_ptr<hcsim::ft230x::EmulatedFt230x> chip;
 };

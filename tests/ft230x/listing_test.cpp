@@ -54,6 +54,11 @@ TEST_F(Listing, FlagsTheChipOpenWhileThisOrAnotherProcessHoldsIt) {
         EXPECT_NE(list().at(0).Flags & FT_FLAGS_OPENED, 0u) << "held by another process";
         CVT5Api api;
         EXPECT_NE(VT5_Open(&api, "FT4K2HC7", nullptr, 0, nullptr), VT5_OK);
+        ASSERT_TRUE(api.link);
+        EXPECT_NE(std::string(api.link->GetErrorText())
+                      .find("held by ft230x_holder (pid " + std::to_string(holder.pid()) + ")"),
+                  std::string::npos)
+            << api.link->GetErrorText();
     }
     // The holder has ended; its claim went with it.
     CVT5Api api;

@@ -2,7 +2,6 @@
 
 #include <atomic>
 #include <chrono>
-#include <fstream>
 #include <thread>
 #include <vector>
 
@@ -17,12 +16,7 @@ namespace {
 using Unplug = Ft230xFixture;
 
 TEST_F(Unplug, MidTransferEndsWithAnErrorAndTheChipOpensAgainWhenBack) {
-    TempDir card;
-    std::vector<char> data(1024 * 1024, 'x');
-    std::ofstream(card.file("BIG.BIN"), std::ios::binary).write(data.data(), data.size());
-    auto config = defaultConfig();
-    config.hc.cardDir = card.path();
-    plug(config);
+    plug(withBigFile(1024 * 1024));
     CVT5Api api;
     ASSERT_EQ(VT5_Open(&api, "FT4K2HC7", nullptr, 0, nullptr), VT5_OK);
     int32_t status = 0;
@@ -35,7 +29,7 @@ TEST_F(Unplug, MidTransferEndsWithAnErrorAndTheChipOpensAgainWhenBack) {
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
         chip->unplug();
     });
-    std::vector<char> buffer(data.size());
+    std::vector<char> buffer(bigFile.size());
     int32_t got = 0;
     int32_t result =
         VT5cmd_FS_Read(&api, buffer.data(), static_cast<int32_t>(buffer.size()), &got, &status);

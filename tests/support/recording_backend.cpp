@@ -89,10 +89,10 @@ std::vector<platform::ftd2xx::DeviceEntry> RecordingBackend::list() {
 }
 
 FT_STATUS RecordingBackend::open(const platform::ftd2xx::DeviceEntry& entry,
-                                 std::unique_ptr<Port>& port) {
+                                 std::unique_ptr<Port>& port, std::string& why) {
     record("Open " + entry.serial);
     std::unique_ptr<Port> inner;
-    FT_STATUS st = inner_.open(entry, inner);
+    FT_STATUS st = inner_.open(entry, inner, why);
     if (st == FT_OK) port = std::make_unique<RecordingPort>(*this, std::move(inner));
     return st;
 }

@@ -18,7 +18,7 @@ public:
 
     std::vector<platform::ftd2xx::DeviceEntry> list() override;
     FT_STATUS open(const platform::ftd2xx::DeviceEntry& entry,
-                   std::unique_ptr<platform::ftd2xx::Port>& port) override;
+                   std::unique_ptr<platform::ftd2xx::Port>& port, std::string& why) override;
 
     std::vector<std::string> calls() const;
     // The recorded calls that begin with prefix.

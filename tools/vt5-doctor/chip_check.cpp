@@ -6,8 +6,8 @@
 #include <cstdio>
 #include <memory>
 
+#include "platform/ftd2xx/libftdi/chip_access.h"
 #include "platform/ftd2xx/libftdi/usb_sysfs.h"
-#include "tools/vt5-doctor/holders.h"
 
 namespace doctor {
 namespace {
@@ -32,24 +32,11 @@ const char* CbusName(int function) {
     return kNames[function];
 }
 
-std::string DevNode(libusb_device* dev) {
-    char path[64];
-    std::snprintf(path, sizeof path, "/dev/bus/usb/%03d/%03d", libusb_get_bus_number(dev),
-                  libusb_get_device_address(dev));
-    return path;
-}
-
 std::string Text(libusb_device_handle* h, uint8_t index) {
     unsigned char text[128] = {};
     if (!index || libusb_get_string_descriptor_ascii(h, index, text, sizeof text) < 0) return {};
     return reinterpret_cast<char*>(text);
 }
-
-const char* const kPermissionFix =
-    "the udev rule 60-veltra5.rules is missing or not loaded, or you are not in the plugdev "
-    "group or not logged in at the seat; mend it with: sudo cp 60-veltra5.rules "
-    "/etc/udev/rules.d/ && sudo udevadm control --reload && sudo udevadm trigger, then sudo "
-    "usermod -aG plugdev $USER and log in again";
 
 // The EEPROM's CBUS functions and the latency timer, with the chip opened.
 void CheckOpened(ftdi_context* ctx, ChipCheck& c) {
@@ -87,11 +74,11 @@ ChipCheck CheckOne(ftdi_context* ctx, libusb_device* dev) {
     ChipCheck c;
     c.bus = libusb_get_bus_number(dev);
     c.port = platform::ftd2xx::usbSysfsName(dev);
-    c.devNode = DevNode(dev);
+    c.devNode = platform::ftd2xx::usbDevNode(dev);
     libusb_device_handle* raw = nullptr;
     int r = libusb_open(dev, &raw);
     if (r == LIBUSB_ERROR_ACCESS) {
-        c.problems.push_back("no permission to open " + c.devNode + ": " + kPermissionFix);
+        c.problems.push_back(platform::ftd2xx::permissionProblem(c.devNode));
         return c;
     }
     if (r != 0) {
@@ -107,12 +94,7 @@ ChipCheck CheckOne(ftdi_context* ctx, libusb_device* dev) {
 
     std::string driver = platform::ftd2xx::interfaceDriver(dev);
     if (driver == "usbfs") {
-        auto holders = ProcessesHolding(c.devNode);
-        std::string who = holders.empty() ? "another program" : holders.front();
-        for (size_t i = 1; i < holders.size(); ++i)
-            who += ", " + holders[i];
-        c.problems.push_back("held by " + who +
-                             ": close it, or reach the HC through its API server (--server)");
+        c.problems.push_back(platform::ftd2xx::heldProblem(dev));
         return c;
     }
     if (driver == "ftdi_sio")
@@ -121,8 +103,9 @@ ChipCheck CheckOne(ftdi_context* ctx, libusb_device* dev) {
             "program of the suite opens the chip");
     else if (!driver.empty())
         c.facts.push_back("kernel driver: " + driver + " has the chip");
-    if (ftdi_usb_open_dev(ctx, dev) < 0) {
-        c.problems.push_back(std::string("cannot open the chip: ") + ftdi_get_error_string(ctx));
+    std::string why;
+    if (platform::ftd2xx::openChip(ctx, dev, why) < 0) {
+        c.problems.push_back(why);
         return c;
     }
     c.facts.push_back("access: the chip opens");

@@ -3,8 +3,10 @@
 #include <algorithm>
 #include <cstring>
 #include <new>
+#include <string>
 
 #include "platform/clock/clock.h"
+#include "platform/ftd2xx/driver.h"
 #include "vt5api/link/vt5link.h"
 #include "vt5api/link/wire.h"
 
@@ -105,11 +107,21 @@ const FT_DEVICE_LIST_INFO_NODE* CVT5Link::GetListItem(int32_t index) const {
 
 int32_t CVT5Link::Open(const char* serial) {
     int32_t index = Poll(serial);
-    if (index < 0) return 1;
+    if (index < 0) {
+        // A chip this user cannot open lists without its serial: say what keeps it hidden.
+        std::string why = platform::ftd2xx::lastProblem();
+        if (!why.empty() && errorText_[0] == '\0') SetPlainError(why.c_str());
+        return 1;
+    }
     lastStatus_ = FT_Open(index, &handle_);
     if (lastStatus_ != FT_OK) {
         handle_ = nullptr;
         SetFormattedError("FT_Open failed");
+        std::string why = platform::ftd2xx::lastProblem();
+        if (!why.empty()) {
+            std::string text = std::string(errorText_) + ": " + why;
+            SetPlainError(text.c_str());
+        }
         return static_cast<int32_t>(lastStatus_);
     }
     char devSerial[16] = {};

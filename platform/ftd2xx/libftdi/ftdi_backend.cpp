@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/clock/clock.h"
+#include "platform/ftd2xx/libftdi/chip_access.h"
 #include "platform/ftd2xx/libftdi/usb_sysfs.h"
 
 namespace platform::ftd2xx {
@@ -217,6 +218,8 @@ std::vector<DeviceEntry> FtdiBackend::list() {
                                   sizeof description, serial, sizeof serial) == 0) {
             e.description = description;
             e.serial = serial;
+        } else {
+            e.problem = accessProblem(d->dev);
         }
         {
             std::lock_guard<std::mutex> guard(mutex_);
@@ -229,7 +232,8 @@ std::vector<DeviceEntry> FtdiBackend::list() {
     return out;
 }
 
-FT_STATUS FtdiBackend::open(const DeviceEntry& entry, std::unique_ptr<Port>& port) {
+FT_STATUS FtdiBackend::open(const DeviceEntry& entry, std::unique_ptr<Port>& port,
+                            std::string& why) {
     Context ctx(ftdi_new());
     if (!ctx) return FT_INSUFFICIENT_RESOURCES;
     ftdi_device_list* raw = nullptr;
@@ -240,7 +244,7 @@ FT_STATUS FtdiBackend::open(const DeviceEntry& entry, std::unique_ptr<Port>& por
     DeviceList devices(raw);
     for (ftdi_device_list* d = devices.get(); d; d = d->next) {
         if (keyOf(d->dev) != entry.key) continue;
-        if (ftdi_usb_open_dev(ctx.get(), d->dev) < 0) return FT_DEVICE_NOT_OPENED;
+        if (openChip(ctx.get(), d->dev, why) < 0) return FT_DEVICE_NOT_OPENED;
         port = std::make_unique<FtdiPort>(*this, std::move(ctx), entry);
         return FT_OK;
     }

@@ -14,7 +14,8 @@ namespace platform::ftd2xx {
 class FtdiBackend final : public Backend {
 public:
     std::vector<DeviceEntry> list() override;
-    FT_STATUS open(const DeviceEntry& entry, std::unique_ptr<Port>& port) override;
+    FT_STATUS open(const DeviceEntry& entry, std::unique_ptr<Port>& port,
+                   std::string& why) override;
 
     // Kept by the ports: libusb cannot tell whether this process holds a device.
     void markOpen(const std::string& key, bool open);

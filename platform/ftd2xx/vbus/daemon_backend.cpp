@@ -129,8 +129,8 @@ std::vector<ftd2xx::DeviceEntry> DaemonBackend::list() {
     return out;
 }
 
-FT_STATUS DaemonBackend::open(const ftd2xx::DeviceEntry& entry,
-                              std::unique_ptr<ftd2xx::Port>& port) {
+FT_STATUS DaemonBackend::open(const ftd2xx::DeviceEntry& entry, std::unique_ptr<ftd2xx::Port>& port,
+                              std::string&) {
     UniqueFd fd = connectUnix(busSocketPath());
     std::vector<uint8_t> answer;
     if (!fd) return FT_DEVICE_NOT_FOUND;

@@ -10,7 +10,8 @@ namespace platform::vbus {
 class DaemonBackend final : public ftd2xx::Backend {
 public:
     std::vector<ftd2xx::DeviceEntry> list() override;
-    FT_STATUS open(const ftd2xx::DeviceEntry& entry, std::unique_ptr<ftd2xx::Port>& port) override;
+    FT_STATUS open(const ftd2xx::DeviceEntry& entry, std::unique_ptr<ftd2xx::Port>& port,
+                   std::string& why) override;
 
     // Sends a control command to the device of the chip with this serial; false when the
     // daemon or the chip is not there (reply then says why).

@@ -62,7 +62,8 @@ std::vector<ftd2xx::DeviceEntry> LocalBus::list() {
     return out;
 }
 
-FT_STATUS LocalBus::open(const ftd2xx::DeviceEntry& entry, std::unique_ptr<ftd2xx::Port>& port) {
+FT_STATUS LocalBus::open(const ftd2xx::DeviceEntry& entry, std::unique_ptr<ftd2xx::Port>& port,
+                         std::string&) {
     std::shared_ptr<Chip> chip = byKey(entry.key);
     if (!chip) return FT_DEVICE_NOT_FOUND;
     auto p = std::make_unique<ChipPort>(chip);

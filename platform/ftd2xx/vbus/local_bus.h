@@ -29,7 +29,8 @@ public:
     std::shared_ptr<Chip> byKey(const std::string& key) const;
 
     std::vector<ftd2xx::DeviceEntry> list() override;
-    FT_STATUS open(const ftd2xx::DeviceEntry& entry, std::unique_ptr<ftd2xx::Port>& port) override;
+    FT_STATUS open(const ftd2xx::DeviceEntry& entry, std::unique_ptr<ftd2xx::Port>& port,
+                   std::string& why) override;
 
     // The entry of one chip, as list() gives it.
     static ftd2xx::DeviceEntry entryOf(const Chip& chip, uint32_t locId);
