@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/clock/clock.h"
+#include "platform/ftd2xx/libftdi/bulk_in_reader.h"
 #include "platform/ftd2xx/libftdi/chip_access.h"
 #include "platform/ftd2xx/libftdi/usb_sysfs.h"
 
@@ -35,13 +36,18 @@ std::string keyOf(libusb_device* dev) {
 class FtdiPort final : public Port {
 public:
     FtdiPort(FtdiBackend& backend, Context ctx, DeviceEntry entry)
-        : backend_(backend), ctx_(std::move(ctx)), entry_(std::move(entry)) {
+        : backend_(backend),
+          ctx_(std::move(ctx)),
+          entry_(std::move(entry)),
+          in_(std::make_unique<BulkInReader>(ctx_->usb_ctx, ctx_->usb_dev, ctx_->out_ep,
+                                             ctx_->max_packet_size)) {
         backend_.markOpen(entry_.key, true);
     }
     ~FtdiPort() override { close(); }
 
     FT_STATUS close() override {
         if (!ctx_) return FT_OK;
+        in_.reset();  // its transfer goes back before the device does
         int r = ftdi_usb_close(ctx_.get());
         ctx_.reset();
         backend_.markOpen(entry_.key, false);
@@ -76,8 +82,9 @@ public:
     FT_STATUS purge(uint32_t mask) override {
         if (!ctx_) return FT_INVALID_HANDLE;
         if (mask & FT_PURGE_RX) {
+            in_->discard();
             rx_.clear();
-            if (ftdi_tciflush(ctx_.get()) < 0) return FT_IO_ERROR;
+            if (ftdi_tciflush(ctx_.get()) < 0 || !in_->restart()) return FT_IO_ERROR;
         }
         if ((mask & FT_PURGE_TX) && ftdi_tcoflush(ctx_.get()) < 0) return FT_IO_ERROR;
         return FT_OK;
@@ -123,15 +130,13 @@ public:
         return check(ctx_ ? ftdi_set_latency_timer(ctx_.get(), ms) : -1);
     }
 
-    // A D2XX read waits for the whole count or the time-out; libftdi's read returns what the
-    // chip sent until its first packet without data. That packet comes when the chip's latency
-    // timer runs out, so every empty poll already waits that long: no sleep between polls.
+    // A D2XX read waits for the whole count or the time-out (0: no time-out).
     FT_STATUS read(uint8_t* buffer, uint32_t count, uint32_t& got) override {
         got = 0;
         if (!ctx_) return FT_INVALID_HANDLE;
         TimePoint deadline = readTimeoutMs_ ? now() + Millis(readTimeoutMs_) : TimePoint::max();
         while (rx_.size() < count) {
-            int r = fill(count - rx_.size());
+            int r = in_->collect(rx_, waitMs(deadline));
             if (r < 0) return FT_IO_ERROR;
             if (r == 0 && now() >= deadline) break;
         }
@@ -152,7 +157,8 @@ public:
 
     FT_STATUS queueStatus(uint32_t& rx) override {
         if (!ctx_) return FT_INVALID_HANDLE;
-        if (fill() < 0) return FT_IO_ERROR;
+        // What has come already, without waiting for the chip's next packet.
+        if (in_->collect(rx_, 0) < 0) return FT_IO_ERROR;
         rx = static_cast<uint32_t>(rx_.size());
         return FT_OK;
     }
@@ -166,15 +172,13 @@ public:
     }
 
 private:
-    // Moves what the chip holds into our own receive buffer; bytes added, or -1. Asking for no
-    // more than is wanted lets libftdi return as soon as that much came, instead of reading on
-    // until the chip's next empty packet, a latency period later.
-    int fill(size_t wanted = 4096) {
-        uint8_t chunk[4096];
-        int ask = static_cast<int>(std::clamp<size_t>(wanted, 1, sizeof chunk));
-        int r = ftdi_read_data(ctx_.get(), chunk, ask);
-        if (r > 0) rx_.insert(rx_.end(), chunk, chunk + r);
-        return r;
+    // How long one wait for the chip may last: up to the deadline, and in slices of a second
+    // without one.
+    static int waitMs(TimePoint deadline) {
+        constexpr int64_t kSliceMs = 1000;
+        if (deadline == TimePoint::max()) return kSliceMs;
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - now());
+        return static_cast<int>(std::clamp<int64_t>(left.count(), 0, kSliceMs));
     }
 
     static FT_STATUS check(int r) { return r < 0 ? FT_IO_ERROR : FT_OK; }
@@ -182,6 +186,7 @@ private:
     FtdiBackend& backend_;
     Context ctx_;
     DeviceEntry entry_;
+    std::unique_ptr<BulkInReader> in_;
     std::vector<uint8_t> rx_;
     uint32_t readTimeoutMs_ = 0;
     uint32_t baud_ = 9600;  // libftdi's open sets 9600
