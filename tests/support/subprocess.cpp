@@ -6,15 +6,20 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <stdexcept>
 
 namespace vt5test {
 
 namespace {
 
-// In the child after fork: runs the program, or ends with 127 as a shell would.
+// In the child after fork: runs the program, or ends with 127 as a shell would. Tests of a
+// cross build run under a user-mode emulator, which cannot start another program of the
+// emulated machine by itself: VT5_TEST_EMULATOR names the emulator to start it with.
 [[noreturn]] void execArgv(const std::vector<std::string>& argv) {
     std::vector<char*> args;
+    if (const char* emulator = ::getenv("VT5_TEST_EMULATOR"); emulator && *emulator)
+        args.push_back(const_cast<char*>(emulator));
     for (const std::string& a : argv)
         args.push_back(const_cast<char*>(a.c_str()));
     args.push_back(nullptr);
