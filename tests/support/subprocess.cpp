@@ -13,23 +13,34 @@ namespace vt5test {
 
 namespace {
 
-// In the child after fork: runs the program, or ends with 127 as a shell would. Tests of a
-// cross build run under a user-mode emulator, which cannot start another program of the
-// emulated machine by itself: VT5_TEST_EMULATOR names the emulator to start it with.
-[[noreturn]] void execArgv(const std::vector<std::string>& argv) {
-    std::vector<char*> args;
-    if (const char* emulator = ::getenv("VT5_TEST_EMULATOR"); emulator && *emulator)
-        args.push_back(const_cast<char*>(emulator));
-    for (const std::string& a : argv)
-        args.push_back(const_cast<char*>(a.c_str()));
-    args.push_back(nullptr);
+// In the child after fork: runs the program (argv from programCommand), or ends with 127 as a
+// shell would.
+[[noreturn]] void execArgv(std::vector<char*>& args) {
     ::execv(args[0], args.data());
     ::_exit(127);
 }
 
+std::vector<char*> argPointers(std::vector<std::string>& argv) {
+    std::vector<char*> args;
+    for (std::string& a : argv)
+        args.push_back(a.data());
+    args.push_back(nullptr);
+    return args;
+}
+
 }  // namespace
 
+std::vector<std::string> programCommand(const std::vector<std::string>& argv) {
+    std::vector<std::string> command;
+    if (const char* emulator = ::getenv("VT5_TEST_EMULATOR"); emulator && *emulator)
+        command.emplace_back(emulator);
+    command.insert(command.end(), argv.begin(), argv.end());
+    return command;
+}
+
 Subprocess::Subprocess(const std::vector<std::string>& argv, bool stderrToo) {
+    std::vector<std::string> command = programCommand(argv);
+    std::vector<char*> args = argPointers(command);
     int fds[2];
     if (::pipe(fds) != 0) throw std::runtime_error("pipe failed");
     pid_ = ::fork();
@@ -39,7 +50,7 @@ Subprocess::Subprocess(const std::vector<std::string>& argv, bool stderrToo) {
         if (stderrToo) ::dup2(fds[1], 2);
         ::close(fds[0]);
         ::close(fds[1]);
-        execArgv(argv);
+        execArgv(args);
     }
     ::close(fds[1]);
     out_ = fds[0];
@@ -106,6 +117,8 @@ int run(const std::vector<std::string>& argv, std::string& output) {
 
 RunResult runProgram(const std::vector<std::string>& argv, const std::string& input,
                      int timeoutMs) {
+    std::vector<std::string> command = programCommand(argv);
+    std::vector<char*> args = argPointers(command);
     int in[2], out[2], err[2];
     if (::pipe(in) != 0 || ::pipe(out) != 0 || ::pipe(err) != 0)
         throw std::runtime_error("pipe failed");
@@ -117,7 +130,7 @@ RunResult runProgram(const std::vector<std::string>& argv, const std::string& in
         ::dup2(err[1], 2);
         for (int fd : {in[0], in[1], out[0], out[1], err[0], err[1]})
             ::close(fd);
-        execArgv(argv);
+        execArgv(args);
     }
     ::close(in[0]);
     ::close(out[1]);
