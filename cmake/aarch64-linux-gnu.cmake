@@ -1,27 +1,29 @@
 # Cross build for arm64 (64-bit ARM Linux, the small computers at the telescope) with Debian's
 # cross toolchain (crossbuild-essential-arm64) and the arm64 libraries that scripts/arm64-root
-# unpacks into VT5_ARM64_ROOT. Tests and build steps that run a built program go through
+# unpacks (VT5_ARM64_ROOT). Tests and build steps that run a built program go through
 # qemu-aarch64.
 #
-#   cmake -S . -B build-arm64 -G Ninja --toolchain cmake/aarch64-linux-gnu.cmake
+#   VT5_ARM64_ROOT=$(scripts/arm64-root) \
+#     cmake -S . -B build-arm64 -G Ninja --toolchain cmake/aarch64-linux-gnu.cmake
 set(CMAKE_SYSTEM_NAME Linux)
 set(CMAKE_SYSTEM_PROCESSOR aarch64)
 set(CMAKE_LIBRARY_ARCHITECTURE aarch64-linux-gnu)
 set(CMAKE_C_COMPILER aarch64-linux-gnu-gcc)
 set(CMAKE_CXX_COMPILER aarch64-linux-gnu-g++)
 
-# The environment carries the root into CMake's compiler checks, which read this file anew.
+# VT5_ARM64_ROOT: the folder scripts/arm64-root prints (scripts/build-arm64 passes it in the
+# environment, which also carries it into CMake's compiler checks, as they read this file anew).
+if(NOT VT5_ARM64_ROOT AND DEFINED ENV{VT5_ARM64_ROOT})
+  set(VT5_ARM64_ROOT "$ENV{VT5_ARM64_ROOT}/root")
+endif()
 if(NOT VT5_ARM64_ROOT)
-  if(DEFINED ENV{VT5_ARM64_ROOT})
-    set(VT5_ARM64_ROOT "$ENV{VT5_ARM64_ROOT}/root")
-  else()
-    set(VT5_ARM64_ROOT "${CMAKE_CURRENT_LIST_DIR}/../.cache/arm64/root")
-  endif()
+  message(FATAL_ERROR "No arm64 libraries named: configure with scripts/build-arm64, or set "
+                      "VT5_ARM64_ROOT to the folder scripts/arm64-root prints")
 endif()
 get_filename_component(VT5_ARM64_ROOT "${VT5_ARM64_ROOT}" ABSOLUTE)
 set(VT5_ARM64_ROOT "${VT5_ARM64_ROOT}" CACHE PATH "The unpacked arm64 libraries (scripts/arm64-root)")
 if(NOT EXISTS "${VT5_ARM64_ROOT}/usr/include")
-  message(FATAL_ERROR "No arm64 libraries in ${VT5_ARM64_ROOT}: run scripts/deps")
+  message(FATAL_ERROR "No arm64 libraries in ${VT5_ARM64_ROOT}: run scripts/arm64-root")
 endif()
 set(VT5_ARM64_TOOLCHAIN_ROOT /usr/aarch64-linux-gnu)
 
