@@ -7,6 +7,8 @@
 
 #include <chrono>
 #include <cstdlib>
+#include <cstring>
+#include <fstream>
 #include <stdexcept>
 
 namespace vt5test {
@@ -28,11 +30,24 @@ std::vector<char*> argPointers(std::vector<std::string>& argv) {
     return args;
 }
 
+// The machine an ELF program is built for (its e_machine), or 0 for any other file.
+unsigned elfMachine(const std::string& path) {
+    unsigned char header[20] = {};
+    std::ifstream file(path, std::ios::binary);
+    if (!file.read(reinterpret_cast<char*>(header), sizeof header)) return 0;
+    const unsigned char magic[4] = {0x7f, 'E', 'L', 'F'};
+    if (std::memcmp(header, magic, sizeof magic) != 0) return 0;
+    return header[18] | header[19] << 8u;  // both machines here are little-endian
+}
+
 }  // namespace
 
 std::vector<std::string> programCommand(const std::vector<std::string>& argv) {
     std::vector<std::string> command;
-    if (const char* emulator = ::getenv("VT5_TEST_EMULATOR"); emulator && *emulator)
+    // Only the build's own programs, not the machine's (a shell, a script).
+    const char* emulator = ::getenv("VT5_TEST_EMULATOR");
+    if (emulator && *emulator && !argv.empty() &&
+        elfMachine(argv[0]) == elfMachine("/proc/self/exe"))
         command.emplace_back(emulator);
     command.insert(command.end(), argv.begin(), argv.end());
     return command;

@@ -7,9 +7,10 @@
 
 namespace vt5test {
 
-// The command line that starts a program of the build: as it stands, or, in a cross build's
-// tests, through the user-mode emulator that VT5_TEST_EMULATOR names (the emulator cannot
-// start another program of the emulated machine by itself). Called before fork.
+// The command line that starts a program: as it stands, or, in a cross build's tests, a
+// program of the build through the user-mode emulator that VT5_TEST_EMULATOR names (the
+// emulator cannot start another program of the emulated machine by itself). Called before
+// fork.
 std::vector<std::string> programCommand(const std::vector<std::string>& argv);
 
 // A program started for a test, with its standard output readable line by line; killed and
