@@ -15,6 +15,10 @@ set(CPACK_PACKAGE_DESCRIPTION
     "the display and buttons. With command-line tools for each, a simulated hand\n"
     "controller, and vt5-server as a systemd service for the computer at the\n"
     "telescope.")
+if(NOT VT5_BUILD_GUI)
+  list(APPEND CPACK_PACKAGE_DESCRIPTION
+       "\nThis build holds the command-line tools and the service, without the windows.")
+endif()
 string(REPLACE ";" "" CPACK_PACKAGE_DESCRIPTION "${CPACK_PACKAGE_DESCRIPTION}")
 # The install runs with DESTDIR and the real prefix, so that the units name /usr/bin/vt5-server
 # and the settings file lands in /etc.
@@ -29,7 +33,19 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://norvane.example/veltra-5")
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # Loaded at run time, so dpkg-shlibdeps cannot see them: Qt's platform plugins (xcb, offscreen).
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins")
+if(VT5_BUILD_GUI)
+  set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins")
+endif()
+# A cross build is packaged for the machine it is built for; dpkg-shlibdeps (run with
+# DEB_HOST_ARCH set, as scripts/package does) reads the symbols files of that machine's
+# libraries from the unpacked packages the toolchain file names.
+if(CMAKE_CROSSCOMPILING)
+  if(NOT VT5_DEBIAN_ARCH)
+    message(FATAL_ERROR "The toolchain file does not name the Debian architecture (VT5_DEBIAN_ARCH)")
+  endif()
+  set(CPACK_DEBIAN_PACKAGE_ARCHITECTURE ${VT5_DEBIAN_ARCH})
+  set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS_PRIVATE_DIRS ${VT5_SHLIBDEPS_DIRS})
+endif()
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "xdg-utils")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 set(dir ${PROJECT_SOURCE_DIR}/packaging/debian)

@@ -10,6 +10,12 @@ function(vt5_add_test name)
   if(NOT T_TIMEOUT)
     set(T_TIMEOUT 120)
   endif()
+  # A cross build's tests run under an emulator, several times slower than natively.
+  set(discovery_timeout 60)
+  if(CMAKE_CROSSCOMPILING_EMULATOR)
+    math(EXPR T_TIMEOUT "${T_TIMEOUT} * 5")
+    set(discovery_timeout 300)
+  endif()
   if(VT5_SANITIZE)
     target_sources(${name} PRIVATE ${PROJECT_SOURCE_DIR}/cmake/lsan_suppressions.cpp)
   endif()
@@ -17,15 +23,18 @@ function(vt5_add_test name)
   if(T_SERIAL)
     list(APPEND props RUN_SERIAL TRUE)
   endif()
-  if(T_PURE)
-    list(APPEND props LABELS pure)
-  endif()
-  gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES ${props})
+  gtest_discover_tests(${name} DISCOVERY_TIMEOUT ${discovery_timeout} PROPERTIES ${props})
   # gtest_discover_tests splits a list-valued property into words, so the environment (a
-  # list) is set on the discovered tests by a file CTest reads after them.
+  # list) is set on the discovered tests by a file CTest reads after them. Each test is
+  # labelled with its executable, so that ctest -L runs a chosen share of the suite; the
+  # labels are set here, together, as a later LABELS would replace an earlier one.
+  set(labels ${name})
+  if(T_PURE)
+    list(APPEND labels pure)
+  endif()
   set(environment_file ${CMAKE_CURRENT_BINARY_DIR}/${name}_environment.cmake)
   file(GENERATE OUTPUT ${environment_file} CONTENT
-       "if(${name}_TESTS)\n  set_tests_properties(\${${name}_TESTS} PROPERTIES ENVIRONMENT [==[${VT5_TEST_ENVIRONMENT}]==])\nendif()\n")
+       "if(${name}_TESTS)\n  set_tests_properties(\${${name}_TESTS} PROPERTIES ENVIRONMENT [==[${VT5_TEST_ENVIRONMENT}]==] LABELS \"${labels}\")\nendif()\n")
   set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES ${environment_file})
 endfunction()
 

@@ -4,6 +4,10 @@ add_compile_options(-Wall -Wextra -Wpedantic -Wshadow -Wnon-virtual-dtor -Wcast-
 if(VT5_WERROR)
   add_compile_options(-Werror)
 endif()
+# Plain char is unsigned on arm64: this build runs the byte parsers that way on any machine.
+if(VT5_UNSIGNED_CHAR)
+  add_compile_options(-funsigned-char)
+endif()
 # Every sanitizer finding ends the program: a report that scrolls past in a passing run is
 # a finding lost.
 if(VT5_SANITIZE)

@@ -9,7 +9,10 @@
 
 #include <filesystem>
 #include <fstream>
+#include <string>
+#include <vector>
 
+#include "platform/ftd2xx/ftd2xx.h"
 #include "tests/card/card_files.h"
 #include "tests/support/bus_fixture.h"
 #include "tests/support/subprocess.h"
@@ -59,6 +62,17 @@ protected:
         vt5test::run({VT5_HCSIM_PATH, "--bus", bus.busSocket(), "control", "CARDHC01", command},
                      out);
         return out;
+    }
+
+    // Whether a program holds the simulated HC open, as the bus lists it.
+    bool hcHeld() {
+        uint32_t n = 0;
+        if (FT_CreateDeviceInfoList(&n) != FT_OK) return true;
+        std::vector<FT_DEVICE_LIST_INFO_NODE> nodes(n);
+        if (n > 0 && FT_GetDeviceInfoList(nodes.data(), &n) != FT_OK) return true;
+        for (const auto& node : nodes)
+            if (std::string(node.SerialNumber) == "CARDHC01") return node.Flags & FT_FLAGS_OPENED;
+        return true;
     }
 
     fs::path card() const { return dir.path() / "card"; }
@@ -277,6 +291,11 @@ TEST_F(Vt5Card, NamesUpToTheFatLimitAreDownloadedAndKilledRunsLeaveNothingForLon
     killed.kill(SIGKILL);
     killed.wait();
     ASSERT_TRUE(hidden());
+    // The kernel frees a real HC as its holder ends; vt5-hcsim frees its own once it has seen
+    // the killed run's connection close, a moment later.
+    for (int i = 0; i < 3000 && hcHeld(); ++i)
+        ::usleep(10'000);
+    ASSERT_FALSE(hcHeld()) << "the killed run still holds the HC";
     // ...which the next run in that folder removes.
     auto next = cardTool({"get", "/" + longName, "-o", local().string()});
     ASSERT_EQ(next.status, 0) << next.err;

@@ -17,6 +17,7 @@
 
 #include "platform/ftd2xx/ftd2xx.h"
 #include "platform/posix/unique_fd.h"
+#include "tests/support/subprocess.h"
 
 extern char** environ;
 
@@ -30,9 +31,10 @@ const char* const kSerial = "HCDAEMON";
 // Starts a program with this process's environment; it gets SIGTERM when this process dies,
 // so that a crashed test leaves no daemon behind.
 pid_t spawn(const std::vector<std::string>& args, int stdoutFd = -1) {
+    std::vector<std::string> command = vt5test::programCommand(args);
     std::vector<char*> argv;
-    for (const std::string& a : args)
-        argv.push_back(const_cast<char*>(a.c_str()));
+    for (std::string& a : command)
+        argv.push_back(a.data());
     argv.push_back(nullptr);
     pid_t parent = getpid();
     pid_t pid = fork();

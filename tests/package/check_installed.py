@@ -6,6 +6,8 @@ a simulated HC served by the installed vt5-hcsim, and vt5-server started as its 
 says (readiness, journal lines, a clean stop on SIGTERM).
 
   check_installed.py --root ROOT --prefix PREFIX       an install unpacked under ROOT
+      [--emulator COMMAND] [--without-windows]        another machine's programs run through
+                                                       COMMAND; an install of the tools alone
   check_installed.py --install-from BUILD [--remove PATH]... [--drop-lines PATH:REGEX]...
                                                        cmake --install BUILD into a scratch prefix
 
@@ -34,6 +36,8 @@ EXPOSURE_LIMIT = 2.0
 # Networks the shipped settings must serve, and no more than these.
 SHIPPED_NETWORKS = {"127.0.0.0/8", "::1", "10.0.0.0/8", "172.16.0.0/12", "192.168.0.0/16",
                     "fc00::/7", "169.254.0.0/16", "fe80::/10"}
+# Tools that draw with Qt's widgets and so come only with the windows.
+WINDOW_TOOLS = ["vt5-display", "vt5-skyframe"]
 
 failures = []
 
@@ -44,9 +48,16 @@ def fail(text):
 
 
 class Install:
-    def __init__(self, root, prefix):
+    def __init__(self, root, prefix, emulator=(), windows=True):
         self.root = root
         self.prefix = prefix
+        self.emulator = list(emulator)
+        self.programs = PROGRAMS if windows else []
+        self.tools = TOOLS if windows else [t for t in TOOLS if t not in WINDOW_TOOLS]
+
+    def command(self, name, *args):
+        """The command line that runs an installed program on this machine."""
+        return self.emulator + [self.path("bin", name), *args]
 
     def path(self, *parts):
         """A path of the install as the installed system sees it, mapped under the root."""
@@ -79,11 +90,11 @@ def png_size(path):
 
 
 def check_files(inst):
-    for name in PROGRAMS + TOOLS:
+    for name in inst.programs + inst.tools:
         exe = inst.path("bin", name)
         if not (os.path.isfile(exe) and os.access(exe, os.X_OK)):
             fail(f"{exe}: no executable")
-    for program in PROGRAMS:
+    for program in inst.programs:
         entry = inst.path("share", "applications", f"veltra5-{program}.desktop")
         if not os.path.isfile(entry):
             fail(f"{entry}: missing")
@@ -105,7 +116,7 @@ def check_files(inst):
                             f"veltra5-{program}.png")
             if not os.path.isfile(png) or png_size(png) != (size, size):
                 fail(f"{png}: no {size}x{size} PNG icon")
-    for name in PROGRAMS + TOOLS:
+    for name in inst.programs + inst.tools:
         page = inst.path("share", "man", "man1", f"{name}.1.gz")
         try:
             text = gzip.open(page, "rt", encoding="utf-8", errors="replace").read()
@@ -114,7 +125,7 @@ def check_files(inst):
             continue
         if not re.search(r"^\.TH ", text, re.M) or name.upper() not in text:
             fail(f"{page}: not a manual page of {name}")
-        if name in TOOLS and "--serial" not in text and name not in ("vt5-report", "vt5-skyframe"):
+        if name in inst.tools and "--serial" not in text and name not in ("vt5-report", "vt5-skyframe"):
             fail(f"{page}: the options of {name} are missing")
     rule = inst.path("lib", "udev", "rules.d", "60-veltra5.rules")
     if not os.path.isfile(rule) or 'GROUP="plugdev"' not in open(rule).read():
@@ -183,11 +194,11 @@ def shipped_args(inst):
 
 def check_help(inst):
     env = inst.env(QT_QPA_PLATFORM="offscreen", VT5_USB_BACKENDS="none")
-    for tool in TOOLS:
-        exe = inst.path("bin", tool)
+    for tool in inst.tools:
         for option, expect in (("--help", "Usage: " + tool), ("--version", tool + " (Veltra-5 PC suite)")):
             try:
-                r = subprocess.run([exe, option], capture_output=True, text=True, env=env, timeout=30)
+                r = subprocess.run(inst.command(tool, option), capture_output=True, text=True,
+                                   env=env, timeout=60)
             except OSError as e:
                 fail(f"{tool} {option}: {e}")
                 continue
@@ -203,7 +214,7 @@ class SimulatedHc:
         self.env = inst.env(VT5_USB_BUS=self.bus, VT5_USB_BACKENDS="vbus",
                             VT5_REGISTRY=os.path.join(scratch, "registry.reg"),
                             XDG_RUNTIME_DIR=scratch, XDG_CONFIG_HOME=scratch)
-        self.proc = subprocess.Popen([inst.path("bin", "vt5-hcsim"), "--serial", serial],
+        self.proc = subprocess.Popen(inst.command("vt5-hcsim", "--serial", serial),
                                      stdout=subprocess.PIPE, text=True, env=self.env)
         seen = []
         for line in self.proc.stdout:
@@ -221,7 +232,7 @@ class SimulatedHc:
 def check_info(inst, scratch):
     hc = SimulatedHc(inst, scratch, "PKGHC001")
     try:
-        r = subprocess.run([inst.path("bin", "vt5-info")], capture_output=True, text=True,
+        r = subprocess.run(inst.command("vt5-info"), capture_output=True, text=True,
                            env=hc.env, timeout=60)
         if r.returncode != 0 or "PKGHC001" not in r.stdout:
             fail(f"vt5-info against the simulated HC: status {r.returncode}: {r.stdout}{r.stderr}")
@@ -253,8 +264,7 @@ def unit_command(inst, kind):
     if not words or words[0] != os.path.join(inst.prefix, "bin", "vt5-server"):
         fail(f"the {kind} unit's command is {words}")
         return None
-    words[0] = inst.path("bin", "vt5-server")
-    return words
+    return inst.command("vt5-server", *words[1:])
 
 
 def user_manager_available():
@@ -281,7 +291,7 @@ def check_user_service(inst, scratch):
         if r.returncode != 0:
             fail(f"systemd-run --user: {r.stderr.strip()}")
             return
-        r = subprocess.run([inst.path("bin", "vt5-info"), "--server", f"127.0.0.1:{port}"],
+        r = subprocess.run(inst.command("vt5-info", "--server", f"127.0.0.1:{port}"),
                            capture_output=True, text=True, env=hc.env, timeout=60)
         if r.returncode != 0 or "PKGHC003" not in r.stdout:
             fail(f"vt5-info through the user service: status {r.returncode}: {r.stdout}{r.stderr}")
@@ -319,7 +329,7 @@ def check_service(inst, scratch):
         notes = manager.recv(512).decode()
         if not notes.startswith("READY=1"):
             fail(f"vt5-server did not tell its readiness: {notes!r}")
-        r = subprocess.run([inst.path("bin", "vt5-info"), "--server", f"127.0.0.1:{port}"],
+        r = subprocess.run(inst.command("vt5-info", "--server", f"127.0.0.1:{port}"),
                            capture_output=True, text=True, env=hc.env, timeout=60)
         if r.returncode != 0 or "PKGHC002" not in r.stdout:
             fail(f"vt5-info through the service: status {r.returncode}: {r.stdout}{r.stderr}")
@@ -349,6 +359,11 @@ def main():
     parser.add_argument("--root", default="/")
     parser.add_argument("--prefix", default="/usr")
     parser.add_argument("--install-from", metavar="BUILD")
+    parser.add_argument("--emulator", metavar="COMMAND", default="",
+                        help="runs the installed programs through COMMAND (those of another "
+                             "machine under qemu-user)")
+    parser.add_argument("--without-windows", action="store_true",
+                        help="the install holds the command-line tools and the service only")
     parser.add_argument("--remove", metavar="PATH", action="append", default=[],
                         help="with --install-from: delete PATH (under the prefix) after the "
                              "install, to show that the checks notice")
@@ -365,7 +380,7 @@ def main():
             if r.returncode != 0:
                 print(r.stdout + r.stderr, file=sys.stderr)
                 return 1
-            inst = Install("/", prefix)
+            inst = Install("/", prefix, shlex.split(args.emulator), not args.without_windows)
             for path in args.remove:
                 os.remove(inst.path(path))
             for edit in args.drop_lines:
@@ -375,7 +390,8 @@ def main():
                 with open(inst.path(path), "w") as f:
                     f.writelines(kept)
         else:
-            inst = Install(args.root, args.prefix)
+            inst = Install(args.root, args.prefix, shlex.split(args.emulator),
+                           not args.without_windows)
         run = os.path.join(scratch, "run")
         os.mkdir(run)
         check_files(inst)

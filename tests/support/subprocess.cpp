@@ -6,25 +6,56 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
 #include <stdexcept>
 
 namespace vt5test {
 
 namespace {
 
-// In the child after fork: runs the program, or ends with 127 as a shell would.
-[[noreturn]] void execArgv(const std::vector<std::string>& argv) {
-    std::vector<char*> args;
-    for (const std::string& a : argv)
-        args.push_back(const_cast<char*>(a.c_str()));
-    args.push_back(nullptr);
+// In the child after fork: runs the program (argv from programCommand), or ends with 127 as a
+// shell would.
+[[noreturn]] void execArgv(std::vector<char*>& args) {
     ::execv(args[0], args.data());
     ::_exit(127);
 }
 
+std::vector<char*> argPointers(std::vector<std::string>& argv) {
+    std::vector<char*> args;
+    for (std::string& a : argv)
+        args.push_back(a.data());
+    args.push_back(nullptr);
+    return args;
+}
+
+// The machine an ELF program is built for (its e_machine), or 0 for any other file.
+unsigned elfMachine(const std::string& path) {
+    unsigned char header[20] = {};
+    std::ifstream file(path, std::ios::binary);
+    if (!file.read(reinterpret_cast<char*>(header), sizeof header)) return 0;
+    const unsigned char magic[4] = {0x7f, 'E', 'L', 'F'};
+    if (std::memcmp(header, magic, sizeof magic) != 0) return 0;
+    return header[18] | header[19] << 8u;  // both machines here are little-endian
+}
+
 }  // namespace
 
+std::vector<std::string> programCommand(const std::vector<std::string>& argv) {
+    std::vector<std::string> command;
+    // Only the build's own programs, not the machine's (a shell, a script).
+    const char* emulator = ::getenv("VT5_TEST_EMULATOR");
+    if (emulator && *emulator && !argv.empty() &&
+        elfMachine(argv[0]) == elfMachine("/proc/self/exe"))
+        command.emplace_back(emulator);
+    command.insert(command.end(), argv.begin(), argv.end());
+    return command;
+}
+
 Subprocess::Subprocess(const std::vector<std::string>& argv, bool stderrToo) {
+    std::vector<std::string> command = programCommand(argv);
+    std::vector<char*> args = argPointers(command);
     int fds[2];
     if (::pipe(fds) != 0) throw std::runtime_error("pipe failed");
     pid_ = ::fork();
@@ -34,7 +65,7 @@ Subprocess::Subprocess(const std::vector<std::string>& argv, bool stderrToo) {
         if (stderrToo) ::dup2(fds[1], 2);
         ::close(fds[0]);
         ::close(fds[1]);
-        execArgv(argv);
+        execArgv(args);
     }
     ::close(fds[1]);
     out_ = fds[0];
@@ -101,6 +132,8 @@ int run(const std::vector<std::string>& argv, std::string& output) {
 
 RunResult runProgram(const std::vector<std::string>& argv, const std::string& input,
                      int timeoutMs) {
+    std::vector<std::string> command = programCommand(argv);
+    std::vector<char*> args = argPointers(command);
     int in[2], out[2], err[2];
     if (::pipe(in) != 0 || ::pipe(out) != 0 || ::pipe(err) != 0)
         throw std::runtime_error("pipe failed");
@@ -112,7 +145,7 @@ RunResult runProgram(const std::vector<std::string>& argv, const std::string& in
         ::dup2(err[1], 2);
         for (int fd : {in[0], in[1], out[0], out[1], err[0], err[1]})
             ::close(fd);
-        execArgv(argv);
+        execArgv(args);
     }
     ::close(in[0]);
     ::close(out[1]);

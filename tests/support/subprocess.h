@@ -7,6 +7,12 @@
 
 namespace vt5test {
 
+// The command line that starts a program: as it stands, or, in a cross build's tests, a
+// program of the build through the user-mode emulator that VT5_TEST_EMULATOR names (the
+// emulator cannot start another program of the emulated machine by itself). Called before
+// fork.
+std::vector<std::string> programCommand(const std::vector<std::string>& argv);
+
 // A program started for a test, with its standard output readable line by line; killed and
 // reaped when the object ends.
 class Subprocess {

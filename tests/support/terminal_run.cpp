@@ -18,6 +18,11 @@ RunResult runOnTerminal(const std::vector<std::string>& argv, int timeoutMs) {
     if (master < 0 || ::grantpt(master) != 0 || ::unlockpt(master) != 0)
         throw std::runtime_error("no pseudo-terminal");
     const std::string slaveName = ::ptsname(master);
+    std::vector<std::string> command = programCommand(argv);
+    std::vector<char*> args;
+    for (std::string& a : command)
+        args.push_back(a.data());
+    args.push_back(nullptr);
     int err[2];
     if (::pipe2(err, O_CLOEXEC) != 0) throw std::runtime_error("pipe failed");
     pid_t pid = ::fork();
@@ -33,10 +38,6 @@ RunResult runOnTerminal(const std::vector<std::string>& argv, int timeoutMs) {
         ::dup2(null, 0);
         ::dup2(slave, 1);
         ::dup2(err[1], 2);
-        std::vector<char*> args;
-        for (const std::string& a : argv)
-            args.push_back(const_cast<char*>(a.c_str()));
-        args.push_back(nullptr);
         ::execv(args[0], args.data());
         ::_exit(127);
     }
