@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <fstream>
+#include <string>
 
 #include "platform/posix/unique_fd.h"
 #include "tests/support/bus_fixture.h"
@@ -25,10 +26,14 @@ bool Holds(const std::vector<platform::FileHolder>& holders, int pid, const std:
     });
 }
 
-std::string OwnName() {
+std::string CommandName(const std::string& pid) {
     std::string name;
-    std::getline(std::ifstream("/proc/self/comm"), name);
+    std::getline(std::ifstream("/proc/" + pid + "/comm"), name);
     return name;
+}
+
+std::string OwnName() {
+    return CommandName("self");
 }
 
 TEST(FileHolders, FindsEachProcessThatHasTheFileOpenAndOnlyThose) {
@@ -46,6 +51,11 @@ TEST(FileHolders, FindsEachProcessThatHasTheFileOpenAndOnlyThose) {
     vt5test::Subprocess child(
         {"/bin/sh", "-c", "exec 3<\"$0\"; echo holding; exec sleep 600", link});
     ASSERT_TRUE(child.waitFor("holding"));
+    // The shell has said so before it turns into sleep.
+    const std::string childPid = std::to_string(child.pid());
+    for (int i = 0; i < 3000 && CommandName(childPid) != "sleep"; ++i)
+        ::usleep(10'000);
+    ASSERT_EQ(CommandName(childPid), "sleep");
     const auto holders = platform::ProcessesHoldingFile(held);
     EXPECT_TRUE(Holds(holders, ::getpid(), OwnName()));
     EXPECT_TRUE(Holds(holders, child.pid(), "sleep"));
