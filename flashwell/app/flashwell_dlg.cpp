@@ -222,12 +222,13 @@ void CFlashwellDlg::readDeviceInfo() {
     View view(*this);
     DeviceInfoFacts facts;
     int32_t result = VT5_OK;
+    const VT5ConnectionTarget target = TargetFromOptions(options_);
     {
         BusyCursor busy;
-        result = ReadDeviceInfo(api_, TargetFromOptions(options_), facts);
+        result = ReadDeviceInfo(api_, target, facts);
     }
     if (result != VT5_OK)
-        ShowDeviceInfoError(view, result);
+        ShowDeviceInfoError(view, target, result);
     else
         view.ShowDeviceInfo(DeviceInfoText(facts));
 }

@@ -1,7 +1,11 @@
 #include "flashwell/procedure/connect_device.h"
 
+#include <algorithm>
+#include <cstdio>
+
 #include "flashwell/procedure/flashwell_texts.h"
 #include "flashwell/procedure/procedure_view.h"
+#include "platform/ftd2xx/driver.h"
 
 int32_t ConnectUpdater(CVT5Api& api, const VT5ConnectionTarget& target) {
     const char* client = target.Host() ? kUpdaterClientName : nullptr;
@@ -22,10 +26,20 @@ void ReportConnectFailure(ProcedureView& view, const VT5ConnectionTarget& target
         text = kNoServer;
     } else if (code == VT5_E_CANNOT_OPEN) {
         logLine = viaServer ? kLogServerWithoutHc : kLogNoUsbDevice;
-        text = viaServer ? kServerWithoutHc : kNoUsbDevice;
+        text = viaServer ? std::string(kServerWithoutHc) : WithCauseFound(kNoUsbDevice);
     } else {
         text = VT5_GetErrorText(code);
     }
     if (logLine) view.Log(logLine);
     view.ShowError(kCaptionCantOpen, text);
+}
+
+std::string WithCauseFound(const char* text) {
+    std::string out = text;
+    const std::string why = platform::ftd2xx::lastProblem();
+    if (why.empty()) return out;
+    const int n = std::snprintf(nullptr, 0, kCauseFoundFormat, why.c_str());
+    std::string cause(static_cast<size_t>(std::max(n, 0)), '\0');
+    std::snprintf(cause.data(), cause.size() + 1, kCauseFoundFormat, why.c_str());
+    return out + cause;
 }

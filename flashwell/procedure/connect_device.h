@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "vt5api/api/vt5api.h"
 #include "vt5api/options/connection_target.h"
@@ -15,3 +16,7 @@ int32_t ConnectUpdater(CVT5Api& api, const VT5ConnectionTarget& target);
 // The update procedure's report of a failed connection: its log lines and the message box
 // that explains the likely cause.
 void ReportConnectFailure(ProcedureView& view, const VT5ConnectionTarget& target, int32_t code);
+
+// A "Can't open device!" text with the reason the USB driver gave for this thread's last
+// failed open, when it gave one.
+std::string WithCauseFound(const char* text);

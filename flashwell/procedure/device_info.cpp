@@ -40,16 +40,19 @@ int32_t ReadDeviceInfo(CVT5Api& api, const VT5ConnectionTarget& target, DeviceIn
     return result;
 }
 
-void ShowDeviceInfoError(ProcedureView& view, int32_t code) {
-    view.ShowError(kCaptionError,
-                   code == VT5_E_CANNOT_OPEN ? kDevinfoCantOpen : VT5_GetErrorText(code));
+void ShowDeviceInfoError(ProcedureView& view, const VT5ConnectionTarget& target, int32_t code) {
+    if (code != VT5_E_CANNOT_OPEN)
+        view.ShowError(kCaptionError, VT5_GetErrorText(code));
+    else
+        view.ShowError(kCaptionError, target.Host() ? std::string(kDevinfoCantOpen)
+                                                    : WithCauseFound(kDevinfoCantOpen));
 }
 
 bool RunDeviceInfo(CVT5Api& api, const VT5ConnectionTarget& target, ProcedureView& view) {
     DeviceInfoFacts facts;
     const int32_t result = ReadDeviceInfo(api, target, facts);
     if (result != VT5_OK) {
-        ShowDeviceInfoError(view, result);
+        ShowDeviceInfoError(view, target, result);
         return false;
     }
     view.ShowDeviceInfo(DeviceInfoText(facts));

@@ -27,8 +27,9 @@ std::string DeviceInfoText(const DeviceInfoFacts& facts);
 // starting it for the time of the reading) and closes the connection again. The first error's
 // code, or 0.
 int32_t ReadDeviceInfo(CVT5Api& api, const VT5ConnectionTarget& target, DeviceInfoFacts& facts);
-// The message box for a failed reading.
-void ShowDeviceInfoError(ProcedureView& view, int32_t code);
+// The message box for a failed reading; for a direct connection with the reason the USB
+// driver gave, when it gave one.
+void ShowDeviceInfoError(ProcedureView& view, const VT5ConnectionTarget& target, int32_t code);
 
 // The whole device information procedure: the reading, then the text or the failure shown.
 // True on success.

@@ -40,6 +40,10 @@ inline constexpr const char* kNoUsbDevice =
     "connected to the HandController and all other programs are not permitted to communicate "
     "with it. (Close the other program using the HC and retry.)";
 
+// Put after the "Can't open device!" texts when the USB driver knows why this PC could not
+// open the HC (no permission on its device file, say); %s is that reason.
+inline constexpr const char* kCauseFoundFormat = "\r\n\r\nFound on this PC: %s.";
+
 // The update procedure.
 inline constexpr const char* kStatusConnecting = "Connecting...";
 inline constexpr const char* kLogReadingMode = "..while reading device mode...\r\n";

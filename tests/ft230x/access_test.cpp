@@ -30,6 +30,7 @@ TEST_F(Access, NoPermissionOnTheDeviceFileNamesTheUdevRuleAndTheGroup) {
     const Case cases[] = {
         {"vt5-doctor", {VT5_DOCTOR_PATH}},
         {"the library's open", {VT5_INFO_PATH, "--serial", "FT4K2HC7"}},
+        {"the updater's open", {VT5_FLASH_PATH, "devinfo", "--serial", "FT4K2HC7"}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
