@@ -6,23 +6,13 @@
 #include <string>
 
 #include "gantrix/report/line_table.h"
+#include "tests/report/log_builder.h"
 
 namespace {
 
-std::string ShortLines(size_t count) {
-    std::string text;
-    text.reserve(count * 25);
-    for (size_t i = 0; i < count; ++i) {
-        text += "2021-3-7\t1:2:3.";
-        text += std::to_string(i % 1000);
-        text += "\tCAM X\n";
-    }
-    return text;
-}
-
 void BM_ReadShortLines(benchmark::State& state) {
     const auto count = static_cast<size_t>(state.range(0));
-    const std::string text = ShortLines(count);
+    const std::string text = report::testing::ShortLines(count, "CAM X");
     report::LineTable table;
     for (auto _ : state) {
         if (table.ReadLogData(text) != report::kReadOk || table.Size() != count)

@@ -125,13 +125,7 @@ TEST(ReadLogFile, SaysWhenThePathIsALinkLoop) {
 // Two million short lines: a table grown by a fixed step copied itself 122 times on the way.
 TEST(ReadLogFile, ReadsMillionsOfShortLinesWhole) {
     const size_t count = 2'000'000;
-    std::string text;
-    text.reserve(count * 26);
-    for (size_t i = 0; i < count; ++i) {
-        text += "2021-3-7\t1:2:3.";
-        text += std::to_string(i % 1000);
-        text += "\tK\n";
-    }
+    std::string text = testing::ShortLines(count, "K");
     LineTable table;
     ASSERT_EQ(table.ReadLogData(std::move(text)), kReadOk);
     ASSERT_EQ(table.Size(), count);

@@ -62,6 +62,21 @@ private:
     std::string text_;
 };
 
+// `count` lines of the shortest kind a log holds, "2021-3-7<TAB>1:2:3.N<TAB>keyword" with N
+// counting 0 to 999 over and over, for the reading of very long logs.
+inline std::string ShortLines(size_t count, std::string_view keyword) {
+    std::string text;
+    text.reserve(count * (20 + keyword.size()));
+    for (size_t i = 0; i < count; ++i) {
+        text += "2021-3-7\t1:2:3.";
+        text += std::to_string(i % 1000);
+        text += '\t';
+        text += keyword;
+        text += '\n';
+    }
+    return text;
+}
+
 // Reads and interprets log text; the state of the walk, ok telling whether it succeeded.
 struct Interpreted {
     LineTable lines;
