@@ -26,7 +26,7 @@ BulkInReader::BulkInReader(libusb_context* usb, libusb_device_handle* device, in
 }
 
 BulkInReader::~BulkInReader() {
-    cancelAndWait();
+    discard();
     if (transfer_) libusb_free_transfer(transfer_);
 }
 
@@ -45,7 +45,7 @@ bool BulkInReader::submit() {
     return true;
 }
 
-void BulkInReader::cancelAndWait() {
+void BulkInReader::discard() {
     if (state_ != State::Pending) {
         state_ = State::Idle;
         return;
@@ -55,16 +55,9 @@ void BulkInReader::cancelAndWait() {
     // The buffer may not be used again before libusb has handed the transfer back.
     for (int round = 0; state_ == State::Pending && round < 1000; ++round) {
         timeval tv{0, 10'000};
-        int done = 0;
-        if (libusb_handle_events_timeout_completed(usb_, &tv, &done) != 0 &&
-            libusb_handle_events_timeout_completed(usb_, &tv, &done) != 0)
-            break;
+        if (libusb_handle_events_timeout(usb_, &tv) != 0) break;
     }
     state_ = State::Idle;
-}
-
-void BulkInReader::discard() {
-    cancelAndWait();
 }
 
 int BulkInReader::take(std::vector<uint8_t>& out) {
@@ -93,8 +86,7 @@ int BulkInReader::collect(std::vector<uint8_t>& out, int timeoutMs) {
             tv.tv_sec = static_cast<time_t>(left.count() / 1'000'000);
             tv.tv_usec = static_cast<suseconds_t>(left.count() % 1'000'000);
         }
-        int done = 0;
-        if (libusb_handle_events_timeout_completed(usb_, &tv, &done) != 0) return -1;
+        if (libusb_handle_events_timeout(usb_, &tv) != 0) return -1;
         if (left.count() <= 0) break;
     }
     if (state_ == State::Pending) return 0;

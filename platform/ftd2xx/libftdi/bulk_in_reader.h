@@ -36,7 +36,6 @@ public:
 private:
     static void completed(libusb_transfer* transfer);
     bool submit();
-    void cancelAndWait();
     int take(std::vector<uint8_t>& out);
 
     libusb_context* usb_;
