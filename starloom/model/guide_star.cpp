@@ -2,8 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
-#include <vector>
 
+#include "starloom/model/frame_histogram.h"
 #include "starloom/model/sensor.h"
 
 namespace starloom {
@@ -48,16 +48,7 @@ bool LocalMaximum(std::span<const uint16_t> frame, int x, int y) {
 }  // namespace
 
 int SkyLevel(std::span<const uint16_t> frame) {
-    if (frame.empty()) return 0;
-    std::vector<uint32_t> histogram(65536, 0);
-    for (uint16_t v : frame)
-        ++histogram[v];
-    std::size_t seen = 0;
-    for (std::size_t v = 0; v < histogram.size(); ++v) {
-        seen += histogram[v];
-        if (seen * 2 >= frame.size()) return static_cast<int>(v);
-    }
-    return 0;
+    return FrameHistogram(frame).Percentile(50.0);
 }
 
 std::optional<MeasuredStar> FindGuideStar(std::span<const uint16_t> frame, int saturation) {
