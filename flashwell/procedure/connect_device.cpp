@@ -1,8 +1,6 @@
 #include "flashwell/procedure/connect_device.h"
 
-#include <algorithm>
-#include <cstdio>
-
+#include "common/text_printf.h"
 #include "flashwell/procedure/flashwell_texts.h"
 #include "flashwell/procedure/procedure_view.h"
 #include "platform/ftd2xx/driver.h"
@@ -35,11 +33,6 @@ void ReportConnectFailure(ProcedureView& view, const VT5ConnectionTarget& target
 }
 
 std::string WithCauseFound(const char* text) {
-    std::string out = text;
     const std::string why = platform::ftd2xx::lastProblem();
-    if (why.empty()) return out;
-    const int n = std::snprintf(nullptr, 0, kCauseFoundFormat, why.c_str());
-    std::string cause(static_cast<size_t>(std::max(n, 0)), '\0');
-    std::snprintf(cause.data(), cause.size() + 1, kCauseFoundFormat, why.c_str());
-    return out + cause;
+    return why.empty() ? text : text + common::Printf(kCauseFoundFormat, why.c_str());
 }
